@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+// The eleven text fields of the window, in their on-screen order from top to bottom.
+// The enumerators carry the control names, so that a template reads like the window it takes its values from.
+enum class Field {
+    txtServerName,
+    txtExternalIP,
+    txtInternalIP,
+    txtSQLIP,
+    txtSQLPass,
+    txtMud3Path,
+    txtLGPort,
+    txtSGPort,
+    txtRG01Port,
+    txtRG02Port,
+    txtNICIP,
+};
+
+constexpr int FieldCount = 11;
+constexpr int TargetCount = 15;
+// Targets 0 to 2 are tables of the account database, 3 to 14 files below the Mud3 path.
+constexpr int FirstFileTarget = 3;
+
+struct FieldDefinition {
+    Field field;
+    const char *controlName; // "txtServerName"
+    const char *labelName;   // "Label2(3)"
+    const char *labelText;   // UTF-8
+    const char *defaultText; // UTF-8
+};
+
+// In on-screen order; the index of a field in this table is static_cast<int>(field).
+const std::array<FieldDefinition, FieldCount> &fieldDefinitions();
+const FieldDefinition &definitionOf(Field field);
+QString defaultText(Field field);
+
+// The caption of target i: the table name (0 to 2) or the file path relative to the Mud3 path (3 to 14).
+QString targetCaption(int index);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class FieldSource;
+class Form;
+
+// Settings.ini: ten of the eleven fields, remembered between runs. It looks like an INI file but is
+// read by position: the keys are written for the reader and never compared.
+namespace Settings {
+
+// Settings.ini in the folder of the running executable.
+QString path();
+
+// Never fails: a missing, unreadable or short file leaves every field it does not supply as it was.
+void load(Form &form, const QString &path);
+
+// Throws Failure; the previous file stays intact when the save fails.
+void save(const FieldSource &fields, const QString &path);
+
+} // namespace Settings

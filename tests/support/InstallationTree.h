@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/FormModel.h"
+#include "update/Module1.h"
+#include "update/UpdateRun.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A server installation in a temporary folder: every file of targets 3 to 14 exists with old content.
+class InstallationTree {
+public:
+    InstallationTree();
+
+    // The folder with a trailing backslash, as an administrator would type it into txtMud3Path.
+    QString mud3Path() const;
+    // The file of target i on disk.
+    QString filePath(int target) const;
+    QByteArray read(int target) const;
+    static QByteArray oldContent(int target);
+    QString settingsPath() const;
+
+private:
+    QTemporaryDir m_folder;
+};
+
+// A form whose SQL field names the test database and whose Mud3 path is the tree.
+void pointAtTestSystem(FormModel &form, const InstallationTree &tree);
+
+// The update run, refused unless the SQL field names a loopback address.
+RunOutcome runUpdateOnLoopback(Form &form, Module1 &module, const QString &settingsPath);
+
+QByteArray readFile(const QString &path);

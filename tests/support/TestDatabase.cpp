@@ -1,0 +1,50 @@
+#include "support/TestDatabase.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString port()
+{
+    const QString value = qEnvironmentVariable("MUD3_PG_PORT");
+    if (value.isEmpty())
+        ADD_FAILURE() << "No test database: run the tests through scripts/test.sh, which starts one";
+    return value;
+}
+
+} // namespace
+
+QString TestDatabase::sqlAddress()
+{
+    return QStringLiteral("127.0.0.1,") + port();
+}
+
+QSqlDatabase TestDatabase::admin()
+{
+    const QString name = QStringLiteral("test-admin");
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase database = QSqlDatabase::database(name);
+        if (database.isOpen())
+            return database;
+    }
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+    database.setDatabaseName(QStringLiteral("DRIVER={FreeTDS};Server=127.0.0.1;Port=%1;Database=Account;UID=sa;PWD=qef;").arg(port()));
+    if (!database.open())
+        ADD_FAILURE() << "Cannot reach the test database: " << database.lastError().text().toStdString();
+    return database;
+}
+
+void TestDatabase::execute(const QStringList &statements)
+{
+    QSqlDatabase database = admin();
+    for (const QString &statement : statements) {
+        QSqlQuery query(database);
+        if (!query.exec(statement)) {
+            ADD_FAILURE() << statement.toStdString() << ": " << query.lastError().text().toStdString();
+            return;
+        }
+    }
+}

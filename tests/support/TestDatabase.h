@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The PostgreSQL server that scripts/postgres.sh started on loopback for the test run, reached through the
+// same ODBC path as the tool (psqlODBC registered as "FreeTDS"). Login "sa", password "qef", database "Account".
+namespace TestDatabase {
+
+// "127.0.0.1,PORT", the text a test puts into txtSQLIP. Fails the test when no test server runs.
+QString sqlAddress();
+
+// A connection of the test's own, for preparing tables and reading rows back.
+QSqlDatabase admin();
+
+// Runs statements on admin(); fails the test on the first error.
+void execute(const QStringList &statements);
+
+} // namespace TestDatabase

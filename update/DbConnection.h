@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The program's one database connection. It is absent until first used, then a closed object that
+// OpenConnection configures and opens; CloseConnection closes and releases an open one, so that the
+// next use creates a fresh object.
+class DbConnection {
+public:
+    enum class State { Absent, Closed, Open };
+
+    DbConnection() = default;
+    DbConnection(const DbConnection &) = delete;
+    DbConnection &operator=(const DbConnection &) = delete;
+    ~DbConnection();
+
+    State state() const;
+
+    // Sets the connection text, then opens; throws Failure with the driver's cause. A failed open
+    // leaves the object closed, still holding the text.
+    void OpenConnection(const QString &server, const QString &user, const QString &password, const QString &catalog);
+
+    // Closes and releases the connection if it is open; otherwise only makes sure an object exists.
+    void CloseConnection();
+
+    // The connection text as last set: "Data Source=...;User ID=...;Password=...;Initial Catalog=...".
+    QString connectionText() const;
+
+    // The open connection; only meaningful while state() is Open.
+    QSqlDatabase database() const;
+
+private:
+    void ensureObject();
+
+    QString m_objectName; // the QSqlDatabase connection name; empty while absent
+    QString m_connectionText;
+};
+
+// The connection text, built from the four values exactly as they are given.
+QString connectionText(const QString &server, const QString &user, const QString &password, const QString &catalog);

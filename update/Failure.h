@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// A failure of a step of the update run, with its cause as the system or the driver reported it.
+// Every step throws it; only the run catches it, on its one failure path.
+class Failure : public std::runtime_error {
+public:
+    explicit Failure(const QString &cause)
+        : std::runtime_error(cause.toStdString())
+        , m_cause(cause)
+    {
+    }
+
+    const QString &cause() const { return m_cause; }
+
+private:
+    QString m_cause;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The ODBC connection string that reaches SQL Server. Every value is brace-quoted by the ODBC rules when it
+// holds a character that would otherwise end or change a keyword, so that a password reaches the server
+// exactly as typed and can never add a keyword of its own.
+namespace OdbcConnectionString {
+
+// The value as it must stand after "KEY=": unchanged when plain, else "{...}" with "}" doubled.
+QString quoted(const QString &value);
+
+// The installed driver that reaches SQL Server: "FreeTDS" as registered in odbcinst.ini on Linux; on
+// Windows the newest "ODBC Driver NN for SQL Server", else "SQL Server".
+QString driverName();
+
+// server may be "host", "host,port" or "host\instance". Throws Failure for a value that the driver
+// cannot carry unchanged.
+QString build(const QString &server, const QString &user, const QString &password, const QString &catalog);
+
+} // namespace OdbcConnectionString

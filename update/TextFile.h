@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace TextFile {
+
+enum class IfMissing {
+    Fail,   // a file target: a missing file means a wrong Mud3 path, so nothing is created
+    Create, // the settings file
+};
+
+// Replaces the file at path by lines, each ended by CR LF, in the tool's code page.
+// The new content is written completely and flushed to a temporary file beside the old one, which then
+// takes the old file's place; on any failure the old file stays as it was. The replacement keeps the
+// old file's permission bits (and, for root, its owner and group); a created file is private to its owner.
+// Throws Failure with the cause.
+void writeLines(const QString &path, const QStringList &lines, IfMissing ifMissing);
+
+} // namespace TextFile

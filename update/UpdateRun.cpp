@@ -1,0 +1,75 @@
+#include "update/UpdateRun.h"
+
+#include "app/Form.h"
+#include "app/Settings.h"
+#include "templates/LineProducers.h"
+#include "update/DatabaseTargets.h"
+#include "update/Failure.h"
+#include "update/FileSystemPath.h"
+#include "update/Module1.h"
+#include "update/TextFile.h"
+
+namespace {
+
+const QString DatabaseTargetContext = QStringLiteral("Cannot be found, check IP Adress, and SQL Password");
+const QString FirstFileTargetContext = QStringLiteral("Cannot be Found, Check Mud 3 Path");
+
+QString errorContextOf(int target, const QString &caption)
+{
+    if (target < FirstFileTarget)
+        return caption + DatabaseTargetContext;
+    if (target == FirstFileTarget)
+        return caption + FirstFileTargetContext;
+    return caption;
+}
+
+void normaliseMud3Path(Form &form)
+{
+    const QString path = form.fieldText(Field::txtMud3Path);
+    if (!path.endsWith(QLatin1Char('\\')))
+        form.setFieldText(Field::txtMud3Path, path + QLatin1Char('\\'));
+}
+
+void writeFileTarget(const Form &form, int target, const QString &caption)
+{
+    const QString path = fileSystemPath(form.fieldText(Field::txtMud3Path) + caption);
+    TextFile::writeLines(path, lineProducerOf(target)(form), TextFile::IfMissing::Fail);
+}
+
+} // namespace
+
+RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath)
+{
+    QString errorContext;
+    try {
+        normaliseMud3Path(form);
+
+        module.dbConnection.CloseConnection();
+        module.dbConnection.OpenConnection(form.fieldText(Field::txtSQLIP), QStringLiteral("sa"),
+                                           form.fieldText(Field::txtSQLPass), QStringLiteral("Account"));
+        for (int target = 0; target < FirstFileTarget; ++target) {
+            if (!form.isTicked(target))
+                continue;
+            const QString caption = form.caption(target);
+            errorContext = errorContextOf(target, caption);
+            runDatabaseTarget(target, caption, form, module);
+            form.clearTick(target);
+        }
+        module.dbConnection.CloseConnection();
+
+        for (int target = FirstFileTarget; target < TargetCount; ++target) {
+            if (!form.isTicked(target))
+                continue;
+            const QString caption = form.caption(target);
+            errorContext = errorContextOf(target, caption);
+            writeFileTarget(form, target, caption);
+            form.clearTick(target);
+        }
+
+        Settings::save(form, settingsPath);
+        return {};
+    } catch (const Failure &failure) {
+        module.dbConnection.CloseConnection();
+        return {false, QStringLiteral("Error Reading Data") + errorContext, failure.cause()};
+    }
+}

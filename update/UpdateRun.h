@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class Form;
+struct Module1;
+
+// What a press of "Update Selected IP's" ended with. A failed run carries the message box's text
+// ("Error Reading Data" followed by the error context) and the cause as the system or driver gave it.
+struct RunOutcome {
+    bool succeeded = true;
+    QString message;
+    QString cause;
+};
+
+// The update run: normalise the Mud3 path, open and close the database connection, rewrite every ticked
+// target in index order clearing its tick when done, then save the settings. Stops at the first failure,
+// closing the connection; the window shows the outcome.
+RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath);
