@@ -8,6 +8,10 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 InstallationTree::InstallationTree()
 {
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
@@ -69,3 +73,13 @@ QByteArray readFile(const QString &path)
         return QByteArrayLiteral("<missing>");
     return file.readAll();
 }
+
+#ifdef Q_OS_UNIX
+unsigned fileMode(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return 0;
+    return status.st_mode & 07777;
+}
+#endif

@@ -32,3 +32,8 @@ void pointAtTestSystem(FormModel &form, const InstallationTree &tree);
 RunOutcome runUpdateOnLoopback(Form &form, Module1 &module, const QString &settingsPath);
 
 QByteArray readFile(const QString &path);
+
+#ifdef Q_OS_UNIX
+// The permission bits of a file, as chmod sets them (0644).
+unsigned fileMode(const QString &path);
+#endif
