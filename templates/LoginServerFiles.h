@@ -1,0 +1,19 @@
+#pragma once
+
+#include "app/Form.h"
+
+#include <QStringList>
+
+// The login server's files below Mir3Server\KLoginSvr.
+namespace LoginServerFiles {
+
+// One line: the server as the login server lists it to clients, ending in the select gate's address.
+QStringList addrTableTxt(const FieldSource &fields);
+
+// One line: the login server's own address.
+QStringList serverAddrTxt(const FieldSource &fields);
+
+// The login server's ports, switches and the account database it logs into.
+QStringList logsrvIni(const FieldSource &fields);
+
+} // namespace LoginServerFiles

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "app/Form.h"
+
+#include <QStringList>
+
+// The files of the setup utility below Setup.
+namespace SetupFiles {
+
+// One line: the address the setup utility runs the servers at.
+QStringList runAddrTxt(const FieldSource &fields);
+
+// One line per game gate: its number, address and port.
+QStringList serverTableTxt(const FieldSource &fields);
+
+// The database login, the script's static texts and the bonuses of the twenty worn-item sets.
+QStringList plusSetupIni(const FieldSource &fields);
+
+} // namespace SetupFiles

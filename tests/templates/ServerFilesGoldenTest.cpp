@@ -1,0 +1,87 @@
+#include "support/InstallationTree.h"
+#include "update/FileSystemPath.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// A real run with only the twelve file targets ticked, into a fresh installation tree.
+void runFileTargets(FormModel &form, const InstallationTree &tree)
+{
+    pointAtTestSystem(form, tree);
+    for (int target = 0; target < FirstFileTarget; ++target)
+        form.setTicked(target, false);
+    Module1 module;
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    ASSERT_TRUE(outcome.succeeded) << outcome.message.toStdString() << ": " << outcome.cause.toStdString();
+}
+
+// The 1-based line where the written file first departs from the expected one, with both lines' bytes.
+std::string firstDifference(const QByteArray &written, const QByteArray &expected)
+{
+    const QList<QByteArray> got = written.split('\n');
+    const QList<QByteArray> want = expected.split('\n');
+    for (qsizetype i = 0; i < std::max(got.size(), want.size()); ++i) {
+        if (got.value(i) != want.value(i))
+            return "line " + std::to_string(i + 1) + ": expected " + testing::PrintToString(want.value(i))
+                   + ", written " + testing::PrintToString(got.value(i));
+    }
+    return {};
+}
+
+// The hand-written files hold "{txtSQLIP}" where the SQL address goes: the test server's port varies.
+void expectGoldenFiles(const FormModel &form, const InstallationTree &tree, const QString &goldenCase)
+{
+    const QByteArray sqlAddress = form.fieldText(Field::txtSQLIP).toLatin1();
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        const QString golden = QStringLiteral(MUD3_TEST_DATA "/golden/") + goldenCase + QLatin1Char('/')
+                               + fileSystemPath(targetCaption(target));
+        const QByteArray expected = readFile(golden).replace("{txtSQLIP}", sqlAddress);
+        const QByteArray written = tree.read(target);
+        EXPECT_TRUE(written == expected) << targetCaption(target).toStdString() << ", "
+                                         << firstDifference(written, expected);
+    }
+}
+
+QList<QByteArray> writtenLines(const InstallationTree &tree, int target)
+{
+    return tree.read(target).split('\n');
+}
+
+} // namespace
+
+TEST(ServerFilesGolden, BuiltInDefaultsGiveTheTwelveFilesByteForByte)
+{
+    FormModel form;
+    InstallationTree tree;
+    runFileTargets(form, tree);
+    expectGoldenFiles(form, tree, QStringLiteral("defaults"));
+}
+
+TEST(ServerFilesGolden, UnusualValuesGoInAsTypedAndOnlyTheServerInfoAddressesLoseTheirBlanks)
+{
+    FormModel form;
+    form.setFieldText(Field::txtServerName, QStringLiteral(" 墨潮=一区, "));
+    form.setFieldText(Field::txtExternalIP, QStringLiteral("  203.0.113.77\t "));
+    form.setFieldText(Field::txtInternalIP, QString());
+    form.setFieldText(Field::txtLGPort, QStringLiteral(" 7005"));
+    form.setFieldText(Field::txtSGPort, QStringLiteral("7105: "));
+    form.setFieldText(Field::txtRG01Port, QStringLiteral("72,01 "));
+    form.setFieldText(Field::txtRG02Port, QStringLiteral(" =7202"));
+    InstallationTree tree;
+    runFileTargets(form, tree);
+    expectGoldenFiles(form, tree, QStringLiteral("unusual"));
+}
+
+TEST(ServerFilesGolden, ChineseSectionNamesAreWrittenInCodePage936)
+{
+    FormModel form;
+    InstallationTree tree;
+    runFileTargets(form, tree);
+    const QByteArray antiCheat = QByteArray::fromHex("5b b7 e2 cd e2 b9 d2 c9 e8 d6 c3 5d 0d");
+    EXPECT_EQ(writtenLines(tree, 9).at(0), antiCheat);
+    EXPECT_EQ(writtenLines(tree, 10).at(0), antiCheat);
+    EXPECT_EQ(writtenLines(tree, 11).at(20), QByteArray::fromHex("5b d7 aa b7 a2 c9 e8 d6 c3 5d 0d"));
+}
