@@ -1,0 +1,210 @@
+#include "app/Form1.h"
+
+#include "app/Launcher.h"
+#include "update/UpdateRun.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
+
+namespace {
+
+// The layout is kept in twips (1/1440 inch), the unit it was designed in; 15 twips make one pixel at
+// 96 dpi, and Qt's device-pixel scaling takes care of denser screens.
+struct Twips {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+constexpr int TwipsPerPixel = 15;
+constexpr int ClientWidth = 9990;
+constexpr int ClientHeight = 7470;
+constexpr int RowPitch = 480;
+
+QRect pixels(const Twips &twips)
+{
+    return {twips.left / TwipsPerPixel, twips.top / TwipsPerPixel, twips.width / TwipsPerPixel,
+            twips.height / TwipsPerPixel};
+}
+
+// Left column: the targets in index order; the file paths are longer than the table names.
+Twips checkBoxAt(int target)
+{
+    return {240, 240 + RowPitch * target, target < FirstFileTarget ? 4095 : 4335, 375};
+}
+
+// Right column: the ten editable fields top down; the fixed NIC address sits alone at the bottom.
+int rowTop(Field field)
+{
+    return field == Field::txtNICIP ? 6960 : 120 + RowPitch * static_cast<int>(field);
+}
+
+Twips fieldAt(Field field)
+{
+    return {7560, rowTop(field), 2295, 405};
+}
+
+// Every label ends just left of its field; Label1 is narrower than the Label2 array.
+Twips labelAt(const FieldDefinition &definition)
+{
+    constexpr int labelRight = 7455;
+    const int left = qstrcmp(definition.labelName, "Label1") == 0 ? 6240 : 5400;
+    return {left, rowTop(definition.field), labelRight - left, 375};
+}
+
+// The buttons, top down, between the last editable field and the NIC address.
+Twips buttonAt(int row)
+{
+    return {5640, 5040 + RowPitch * row, 4215, 375};
+}
+
+// "Label2(3)" becomes "Label2_3": object names cannot carry the array index in parentheses.
+QString objectNameOf(const char *controlName)
+{
+    QString name = QString::fromLatin1(controlName);
+    name.replace(QLatin1Char('('), QLatin1Char('_'));
+    name.remove(QLatin1Char(')'));
+    return name;
+}
+
+} // namespace
+
+Form1::Form1(const QString &settingsPath, QWidget *parent)
+    : QWidget(parent)
+    , m_settingsPath(settingsPath)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setFont(controlFont());
+    setFixedSize(ClientWidth / TwipsPerPixel, ClientHeight / TwipsPerPixel);
+
+    for (int target = 0; target < TargetCount; ++target) {
+        QCheckBox *box = new QCheckBox(targetCaption(target), this);
+        box->setObjectName(QStringLiteral("Check1_%1").arg(target));
+        box->setGeometry(pixels(checkBoxAt(target)));
+        box->setChecked(true);
+        Check1[static_cast<size_t>(target)] = box;
+    }
+
+    for (const FieldDefinition &definition : fieldDefinitions()) {
+        QLabel *label = new QLabel(QString::fromUtf8(definition.labelText), this);
+        label->setObjectName(objectNameOf(definition.labelName));
+        label->setGeometry(pixels(labelAt(definition)));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+        QLineEdit *edit = new QLineEdit(defaultText(definition.field), this);
+        edit->setObjectName(QString::fromLatin1(definition.controlName));
+        edit->setGeometry(pixels(fieldAt(definition.field)));
+        m_fields[static_cast<size_t>(definition.field)] = edit;
+
+        // The NIC address is always loopback: shown for reference, never changed, loaded or saved.
+        if (definition.field == Field::txtNICIP) {
+            label->setEnabled(false);
+            edit->setEnabled(false);
+        }
+    }
+
+    const auto makeButton = [this](const char *name, const QString &text, int row) {
+        QPushButton *button = new QPushButton(text, this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setGeometry(pixels(buttonAt(row)));
+        return button;
+    };
+    cmdRunODBC = makeButton("cmdRunODBC", QStringLiteral("Run ODBC Setup"), 0);
+    cmdUpdateIP = makeButton("cmdUpdateIP", QStringLiteral("Update Selected IP's"), 1);
+    cmdRunSetuptxt = makeButton("cmdRunSetuptxt", QStringLiteral("Run !Setup.txt Editor"), 2);
+    connect(cmdRunODBC, &QPushButton::clicked, this, &Form1::cmdRunODBC_Click);
+    connect(cmdUpdateIP, &QPushButton::clicked, this, &Form1::cmdUpdateIP_Click);
+    connect(cmdRunSetuptxt, &QPushButton::clicked, this, &Form1::cmdRunSetuptxt_Click);
+
+    // Tab order: the update button first, then the fields top down, the launchers, the targets.
+    QWidget *previous = cmdUpdateIP;
+    const auto chain = [&previous](QWidget *next) {
+        setTabOrder(previous, next);
+        previous = next;
+    };
+    for (QLineEdit *edit : m_fields)
+        chain(edit);
+    chain(cmdRunODBC);
+    chain(cmdRunSetuptxt);
+    for (QCheckBox *box : Check1)
+        chain(box);
+    cmdUpdateIP->setFocus();
+}
+
+QFont Form1::controlFont()
+{
+    const QString original = QStringLiteral("MS Sans Serif");
+    const QString family = QFontDatabase::hasFamily(original) ? original : QStringLiteral("Liberation Sans");
+    return QFont(family, 12, QFont::Normal);
+}
+
+void Form1::Form_Load()
+{
+    Settings::load(*this, m_settingsPath);
+}
+
+QString Form1::fieldText(Field field) const
+{
+    return m_fields[static_cast<size_t>(field)]->text();
+}
+
+void Form1::setFieldText(Field field, const QString &text)
+{
+    m_fields[static_cast<size_t>(field)]->setText(text);
+}
+
+bool Form1::isTicked(int target) const
+{
+    return Check1.at(static_cast<size_t>(target))->isChecked();
+}
+
+QString Form1::caption(int target) const
+{
+    return Check1.at(static_cast<size_t>(target))->text();
+}
+
+void Form1::clearTick(int target)
+{
+    Check1.at(static_cast<size_t>(target))->setChecked(false);
+}
+
+void Form1::cmdUpdateIP_Click()
+{
+    RunOutcome outcome;
+    {
+        // The run blocks the event thread until it ends; the cursor says so.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        outcome = runUpdate(*this, m_module, m_settingsPath);
+    }
+    if (outcome.succeeded)
+        return;
+
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), outcome.message,
+                    QMessageBox::Ok, this);
+    // Paths and driver messages are shown as they are, never interpreted as markup. Qt leaves the
+    // informative text to guess its format, so its label is set apart.
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(outcome.cause);
+    if (auto *causeLabel = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        causeLabel->setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void Form1::cmdRunODBC_Click()
+{
+    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Database\\ODBC.reg"));
+}
+
+void Form1::cmdRunSetuptxt_Click()
+{
+    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Setup\\!Setup.txt Editor.exe"));
+}
