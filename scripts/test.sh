@@ -23,3 +23,6 @@ trap '"$root/scripts/postgres.sh" stop "$database" 2>/dev/null || true; rm -rf "
 
 cd "$MUD3_BUILD_DIR"
 ctest --output-on-failure --timeout 300
+
+# The fuzzers, briefly: the settings loader and the connection string against whatever bytes they can find.
+MUD3_FUZZ_SECONDS=${MUD3_FUZZ_SECONDS:-20} "$root/scripts/fuzz.sh"

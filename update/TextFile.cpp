@@ -82,12 +82,21 @@ void TextFile::writeLines(const QString &path, const QStringList &lines, IfMissi
 
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: the content goes out in one write below, and a failing write reports its own cause.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         failWith(path, file.errorString());
 #ifdef Q_OS_UNIX
     carryOverOwnership(path, file.handle(), existed);
 #endif
-    if (file.write(bytes) != bytes.size() || !file.flush())
+    // A disk that fills up mid-way takes part of a write without a word; writing the rest again makes the
+    // system name the cause.
+    for (qint64 written = 0; written < bytes.size();) {
+        const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
+        if (step <= 0)
+            failWith(path, file.errorString());
+        written += step;
+    }
+    if (!file.flush())
         failWith(path, file.errorString());
 #ifdef Q_OS_UNIX
     if (::fsync(file.handle()) != 0)

@@ -1,0 +1,69 @@
+#include "TreeState.h"
+
+#include "app/FormModel.h"
+#include "templates/LineProducers.h"
+#include "update/CodePage.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <gtest/gtest.h>
+
+QByteArray completeContent(const FieldSource &fields, int target)
+{
+    QByteArray bytes;
+    for (const QString &line : lineProducerOf(target)(fields))
+        bytes += CodePage::encode(line) + QByteArrayLiteral("\r\n");
+    return bytes;
+}
+
+int firstTargetUsing(Field field)
+{
+    FormModel probe;
+    const QString marker = QStringLiteral("<probe-marker>");
+    probe.setFieldText(field, marker);
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        for (const QString &line : lineProducerOf(target)(probe)) {
+            if (line.contains(marker))
+                return target;
+        }
+    }
+    return -1;
+}
+
+QString failureMessageAt(int target)
+{
+    QString message = QStringLiteral("Error Reading Data") + targetCaption(target);
+    if (target == FirstFileTarget)
+        message += QStringLiteral("Cannot be Found, Check Mud 3 Path");
+    return message;
+}
+
+QStringList filesBelow(const QString &folder)
+{
+    QStringList files;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    const QDir root(folder);
+    while (entries.hasNext())
+        files << root.relativeFilePath(entries.next());
+    files.sort();
+    return files;
+}
+
+QStringList targetFiles(bool withSettings)
+{
+    QStringList files;
+    for (int target = FirstFileTarget; target < TargetCount; ++target)
+        files << QString(targetCaption(target)).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (withSettings)
+        files << QStringLiteral("Settings.ini");
+    files.sort();
+    return files;
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush())
+        ADD_FAILURE() << "cannot write " << path.toStdString() << ": " << file.errorString().toStdString();
+}
