@@ -1,8 +1,63 @@
 #include "update/DatabaseTargets.h"
 
+#include "app/Form.h"
 #include "update/Failure.h"
+#include "update/Module1.h"
 
-void runDatabaseTarget(int, const QString &, const FieldSource &, Module1 &)
+#include <array>
+
+namespace {
+
+const std::array<std::vector<RowUpdate>, FirstFileTarget> RowUpdates = {{
+    // 0: TBL_PUBIPS
+    {
+        {" WHERE FLD_DESCRIPTION = 'LoginGW'", {{"FLD_PUBIP", Field::txtNICIP}}},
+        {" WHERE FLD_DESCRIPTION = 'LoginServer'", {{"FLD_PUBIP", Field::txtExternalIP}}},
+        {" WHERE FLD_DESCRIPTION = 'SET1 DB Conn'", {{"FLD_PUBIP", Field::txtNICIP}}},
+        {" WHERE FLD_DESCRIPTION = 'SET1 GameSrv1'", {{"FLD_PUBIP", Field::txtNICIP}}},
+    },
+    // 1: TBL_SELECTGATEIPS
+    {
+        {" WHERE FLD_GAMETYPE = 'MIR3'",
+         {{"FLD_IP", Field::txtExternalIP}, {"FLD_NAME", Field::txtServerName}, {"FLD_PORT", Field::txtSGPort}}},
+    },
+    // 2: TBL_SERVERINFO
+    {
+        {" WHERE FLD_GAMETYPE = 'MIR3'", {{"FLD_SERVERNAME", Field::txtServerName}}},
+    },
+}};
+
+} // namespace
+
+const std::vector<RowUpdate> &rowUpdatesOf(int target)
 {
-    throw Failure(QStringLiteral("The database targets are not built yet"));
+    if (target < 0 || target >= FirstFileTarget)
+        throw Failure(QStringLiteral("Target %1 is not a database target").arg(target));
+    return RowUpdates[static_cast<size_t>(target)];
+}
+
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module)
+{
+    const std::vector<RowUpdate> &rowUpdates = rowUpdatesOf(target);
+    DbRecordset &recordset = module.dbRecordset;
+    recordset.bind(module.dbConnection);
+    for (const RowUpdate &rowUpdate : rowUpdates) {
+        recordset.Open(table, QLatin1String(rowUpdate.condition));
+        // Each field is read at its own assignment, as the window holds it at that moment.
+        for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
+            recordset.setCollect(QLatin1String(assignment.column), trimSpaces(fields.fieldText(assignment.field)));
+        recordset.Update();
+        recordset.Close();
+    }
 }

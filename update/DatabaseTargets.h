@@ -1,9 +1,29 @@
 #pragma once
 
+#include "app/Fields.h"
+
 #include <QString>
+#include <vector>
 
 class FieldSource;
 struct Module1;
+
+// One row update of a database target: the rows its condition selects (the first of them is changed)
+// and the columns it sets, in order, each to the trimmed text of a field.
+struct RowUpdate {
+    struct Assignment {
+        const char *column;
+        Field field;
+    };
+    const char *condition; // begins with a space: it follows the table name directly
+    std::vector<Assignment> assignments;
+};
+
+// The row updates of target 0, 1 or 2, in the order in which they run.
+const std::vector<RowUpdate> &rowUpdatesOf(int target);
+
+// The text a column receives from a field: leading and trailing spaces removed, nothing else.
+QString trimSpaces(const QString &text);
 
 // The work of database target 0, 1 or 2 on its table: its row updates in order, each written whole or
 // not at all. Throws Failure at the first failing row update; earlier ones stay written.

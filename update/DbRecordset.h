@@ -1,25 +1,76 @@
 #pragma once
 
+#include <QList>
+#include <QSqlIndex>
+#include <QSqlRecord>
 #include <QString>
-#include <QStringList>
 #include <utility>
 #include <vector>
 
 class DbConnection;
+class QSqlDatabase;
 
-// The program's one record set: bound to the connection before each database target, then opened on
-// one row update's query at a time.
+// The program's one record set. It is bound to the connection before each database target, then serves
+// one row update at a time: Open on the row update's query, setCollect for each column, one Update, Close.
+//
+// A row update is all or nothing. Open starts a short transaction and keeps the first row of the query's
+// result as the current row; setCollect only records a change; Update writes every change in one
+// UPDATE of that row alone and commits. Any failure rolls the transaction back and leaves the record
+// set closed, so nothing of the failed row update is ever written.
 class DbRecordset {
 public:
-    // A column of the current row and the text it receives.
-    using Assignment = std::pair<QString, QString>;
+    DbRecordset() = default;
+    DbRecordset(const DbRecordset &) = delete;
+    DbRecordset &operator=(const DbRecordset &) = delete;
+    ~DbRecordset();
 
+    // Sets the connection that the next Open runs on. The lock is always optimistic: no row is held
+    // while the result is open, the current row is written only by Update. Ends a row update that an
+    // earlier failure left behind.
     void bind(DbConnection &connection);
 
-    // Runs one row update: the query text "Select * From " + table + condition, the first row of its result,
-    // the assignments in order, then one write of that row. Throws Failure; a failure writes nothing of it.
-    void updateFirstRow(const QString &table, const QString &condition, const std::vector<Assignment> &assignments);
+    // Runs "Select * From " + table + condition on the bound connection, inside a new transaction.
+    // The table and the condition are fixed texts of the tool, never typed values. Afterwards the
+    // current row is the first row of the result, or there is none.
+    void Open(const QString &table, const QString &condition);
+
+    // Changes a column of the current row to a text that the server converts to the column's type.
+    // The column is found without regard to case. Fails when there is no current row or no such column.
+    void setCollect(const QString &column, const QString &value);
+
+    // Writes the changed columns of the current row in one statement and commits it.
+    void Update();
+
+    // Ends the result; anything not written by Update is discarded.
+    void Close();
+
+    bool isOpen() const { return m_open; }
+    // The query text of the last Open.
+    QString source() const { return m_source; }
 
 private:
+    QSqlDatabase database() const;
+    // The columns that single out the current row: its key, or all of its columns when there is none.
+    QList<int> addressOfCurrentRow() const;
+    QList<int> allColumns() const;
+    // Sends the one UPDATE of the current row; returns why it failed, or nothing.
+    QString writeChanges(QSqlDatabase &db) const;
+    [[noreturn]] void failAndClose(const QString &cause);
+    void rollBack();
+
     DbConnection *m_connection = nullptr;
+    bool m_open = false;
+    bool m_inTransaction = false;
+    QString m_table;
+    QString m_condition;
+    QString m_source;
+    bool m_hasCurrentRow = false;
+    QSqlRecord m_currentRow;
+    // In the order first set; a column set again keeps its place and takes the later value.
+    std::vector<std::pair<int, QString>> m_changes;
+
+    // The key of the bound target's table, read once per binding.
+    QString m_keyTable;
+    QSqlIndex m_key;
+    bool m_keyKnown = false;
 };

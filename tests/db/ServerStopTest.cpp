@@ -1,0 +1,159 @@
+#include "AccountTables.h"
+#include "support/InstallationTree.h"
+#include "support/PrivateDatabaseServer.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+const QString DatabaseContext = QStringLiteral("Cannot be found, check IP Adress, and SQL Password");
+
+// Stops the server as the run clears the tick of one target. The run clears a tick right after that
+// target's last write and before the next target starts, so the server is gone exactly between the two.
+class StopServerAfterTarget : public FormModel {
+public:
+    StopServerAfterTarget(PrivateDatabaseServer &server, int target)
+        : m_server(server)
+        , m_target(target)
+    {
+    }
+
+    void clearTick(int target) override
+    {
+        FormModel::clearTick(target);
+        if (target == m_target)
+            m_server.stop();
+    }
+
+private:
+    PrivateDatabaseServer &m_server;
+    int m_target;
+};
+
+// Stops the server at the n-th read of a field. A target reads each field at its assignment, after its
+// row update's query and before the write, so the server goes away in the middle of that row update.
+class StopServerAtFieldRead : public FormModel {
+public:
+    StopServerAtFieldRead(PrivateDatabaseServer &server, Field field, int read)
+        : m_server(server)
+        , m_field(field)
+        , m_stopAt(read)
+    {
+    }
+
+    QString fieldText(Field field) const override
+    {
+        if (field == m_field && ++m_reads == m_stopAt)
+            m_server.stop();
+        return FormModel::fieldText(field);
+    }
+
+private:
+    PrivateDatabaseServer &m_server;
+    Field m_field;
+    int m_stopAt;
+    mutable int m_reads = 0;
+};
+
+} // namespace
+
+// The server stops before or during a run: what the run reports, which ticks it keeps, and which rows the
+// server holds once it is back.
+class ServerStop : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<PrivateDatabaseServer>(); }
+    static void TearDownTestSuite() { server.reset(); }
+
+    void SetUp() override
+    {
+        if (!server->isRunning())
+            server->start();
+        ASSERT_TRUE(server->isRunning());
+        server->execute(AccountTables::create());
+    }
+
+    void prepare(FormModel &form)
+    {
+        pointAtTestSystem(form, tree);
+        form.setFieldText(Field::txtSQLIP, server->sqlAddress());
+        AccountTables::setNewValues(form);
+        AccountTables::tickOnlyDatabaseTargets(form);
+    }
+
+    static QStringList rows(const char *table) { return AccountTables::rows(server->admin(), QLatin1String(table)); }
+
+    static std::unique_ptr<PrivateDatabaseServer> server;
+    InstallationTree tree;
+    Module1 module;
+};
+
+std::unique_ptr<PrivateDatabaseServer> ServerStop::server;
+
+TEST_F(ServerStop, StoppedBeforeTheRunGivesTheMessageAloneAndKeepsEverything)
+{
+    FormModel form;
+    prepare(form);
+    server->stop();
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    server->start();
+
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+    EXPECT_FALSE(outcome.cause.isEmpty());
+    for (int target = 0; target < FirstFileTarget; ++target)
+        EXPECT_TRUE(form.isTicked(target)) << "target " << target;
+    EXPECT_FALSE(QFile::exists(tree.settingsPath()));
+    EXPECT_EQ(module.dbConnection.state(), DbConnection::State::Closed);
+    for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+        EXPECT_EQ(rows(table), AccountTables::initialRows(QLatin1String(table)));
+}
+
+TEST_F(ServerStop, StoppedBetweenTwoTargetsKeepsTheFirstTargetWritten)
+{
+    StopServerAfterTarget form(*server, 0);
+    prepare(form);
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    ASSERT_FALSE(server->isRunning());
+    server->start();
+
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data") + QStringLiteral("TBL_SELECTGATEIPS") + DatabaseContext);
+    EXPECT_FALSE(outcome.cause.isEmpty());
+    EXPECT_FALSE(form.isTicked(0));
+    EXPECT_TRUE(form.isTicked(1));
+    EXPECT_TRUE(form.isTicked(2));
+    EXPECT_FALSE(QFile::exists(tree.settingsPath()));
+    EXPECT_NE(module.dbConnection.state(), DbConnection::State::Open);
+    EXPECT_FALSE(module.dbRecordset.isOpen());
+    EXPECT_EQ(rows("TBL_PUBIPS"), AccountTables::updatedRows(QStringLiteral("TBL_PUBIPS")));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), AccountTables::initialRows(QStringLiteral("TBL_SELECTGATEIPS")));
+    EXPECT_EQ(rows("TBL_SERVERINFO"), AccountTables::initialRows(QStringLiteral("TBL_SERVERINFO")));
+}
+
+TEST_F(ServerStop, StoppedInsideARowUpdateWritesNothingOfItAndTheNextRunDoesTheTargetWhole)
+{
+    // txtNICIP is read by the first, third and fourth row update of target 0: the second read is the third
+    // row update, between its query and its write.
+    StopServerAtFieldRead form(*server, Field::txtNICIP, 2);
+    prepare(form);
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    ASSERT_FALSE(server->isRunning());
+    server->start();
+
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data") + QStringLiteral("TBL_PUBIPS") + DatabaseContext);
+    EXPECT_TRUE(form.isTicked(0));
+    EXPECT_TRUE(form.isTicked(1));
+    EXPECT_TRUE(form.isTicked(2));
+    EXPECT_EQ(rows("TBL_PUBIPS"), QStringList({QStringLiteral("1|LoginGW|127.0.0.1|kept 1"), QStringLiteral("2|LoginServer|198.51.100.7|kept 2"),
+                                               QStringLiteral("3|SET1 DB Conn|10.0.0.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|10.0.0.4|kept 4")}));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), AccountTables::initialRows(QStringLiteral("TBL_SELECTGATEIPS")));
+
+    // The same module and form again, the server back: the kept ticks redo all three targets.
+    const RunOutcome again = runUpdateOnLoopback(form, module, tree.settingsPath());
+    ASSERT_TRUE(again.succeeded) << again.cause.toStdString();
+    for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+        EXPECT_EQ(rows(table), AccountTables::updatedRows(QLatin1String(table)));
+    EXPECT_TRUE(QFile::exists(tree.settingsPath()));
+}
