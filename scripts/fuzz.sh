@@ -11,8 +11,6 @@ seconds=${MUD3_FUZZ_SECONDS:-30}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMUD3_WERROR=ON -DMUD3_FUZZ=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target settings_load_fuzzer connection_string_fuzzer
 
-# Qt's own allocations outlive every input and are not ours to report.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 mkdir -p "$build/fuzz/crashes"
 for pair in settings_load:settings connection_string:connection; do
