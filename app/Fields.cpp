@@ -51,6 +51,17 @@ QString defaultText(Field field)
     return QString::fromUtf8(definitionOf(field).defaultText);
 }
 
+QString trimmedOfBlanks(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 QString targetCaption(int index)
 {
     return QString::fromUtf8(Captions.at(static_cast<size_t>(index)));

@@ -37,5 +37,9 @@ const std::array<FieldDefinition, FieldCount> &fieldDefinitions();
 const FieldDefinition &definitionOf(Field field);
 QString defaultText(Field field);
 
+// A field's text with its leading and trailing blanks removed, where a value is used trimmed. Only the
+// space character counts: a tab or other white space at either end stays.
+QString trimmedOfBlanks(const QString &text);
+
 // The caption of target i: the table name (0 to 2) or the file path relative to the Mud3 path (3 to 14).
 QString targetCaption(int index);

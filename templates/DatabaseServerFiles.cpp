@@ -2,26 +2,10 @@
 
 #include "templates/TemplateRow.h"
 
-namespace {
-
-// Only the blank is stripped: a tab or other white space at either end stays with the address.
-QString withoutOuterBlanks(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-} // namespace
-
 QStringList DatabaseServerFiles::serverInfoTxt(const FieldSource &fields)
 {
-    const QString internalIP = withoutOuterBlanks(fields.fieldText(Field::txtNICIP));
-    const QString externalIP = withoutOuterBlanks(fields.fieldText(Field::txtExternalIP));
+    const QString internalIP = trimmedOfBlanks(fields.fieldText(Field::txtNICIP));
+    const QString externalIP = trimmedOfBlanks(fields.fieldText(Field::txtExternalIP));
     // The ports go in as typed, blanks and all.
     return {internalIP + QLatin1Char(',')
             + externalIP + QLatin1Char(':') + fields.fieldText(Field::txtRG01Port) + QLatin1Char(',')

@@ -36,17 +36,6 @@ const std::vector<RowUpdate> &rowUpdatesOf(int target)
     return RowUpdates[static_cast<size_t>(target)];
 }
 
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module)
 {
     const std::vector<RowUpdate> &rowUpdates = rowUpdatesOf(target);
@@ -56,7 +45,7 @@ void runDatabaseTarget(int target, const QString &table, const FieldSource &fiel
         recordset.Open(table, QLatin1String(rowUpdate.condition));
         // Each field is read at its own assignment, as the window holds it at that moment.
         for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
-            recordset.setCollect(QLatin1String(assignment.column), trimSpaces(fields.fieldText(assignment.field)));
+            recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));
         recordset.Update();
         recordset.Close();
     }

@@ -22,9 +22,6 @@ struct RowUpdate {
 // The row updates of target 0, 1 or 2, in the order in which they run.
 const std::vector<RowUpdate> &rowUpdatesOf(int target);
 
-// The text a column receives from a field: leading and trailing spaces removed, nothing else.
-QString trimSpaces(const QString &text);
-
 // The work of database target 0, 1 or 2 on its table: its row updates in order, each written whole or
 // not at all. Throws Failure at the first failing row update; earlier ones stay written.
 void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module);

@@ -1,11 +1,11 @@
 #include "support/PrivateDatabaseServer.h"
 
+#include "support/TestDatabase.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -70,29 +70,12 @@ void PrivateDatabaseServer::start()
 
 QSqlDatabase PrivateDatabaseServer::admin()
 {
-    if (QSqlDatabase::contains(m_adminName)) {
-        QSqlDatabase database = QSqlDatabase::database(m_adminName, false);
-        if (database.isOpen())
-            return database;
-    }
-    QSqlDatabase database = QSqlDatabase::contains(m_adminName) ? QSqlDatabase::database(m_adminName, false)
-                                                                 : QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_adminName);
-    database.setDatabaseName(QStringLiteral("DRIVER={FreeTDS};Server=127.0.0.1;Port=%1;Database=Account;UID=sa;PWD=qef;").arg(m_port));
-    if (!database.open())
-        ADD_FAILURE() << "Cannot reach the private database: " << database.lastError().text().toStdString();
-    return database;
+    return TestDatabase::adminConnection(m_adminName, m_port);
 }
 
 void PrivateDatabaseServer::execute(const QStringList &statements)
 {
-    QSqlDatabase database = admin();
-    for (const QString &statement : statements) {
-        QSqlQuery query(database);
-        if (!query.exec(statement)) {
-            ADD_FAILURE() << statement.toStdString() << ": " << query.lastError().text().toStdString();
-            return;
-        }
-    }
+    TestDatabase::execute(admin(), statements);
 }
 
 bool PrivateDatabaseServer::script(const QString &command)

@@ -24,22 +24,29 @@ QString TestDatabase::sqlAddress()
 
 QSqlDatabase TestDatabase::admin()
 {
-    const QString name = QStringLiteral("test-admin");
-    if (QSqlDatabase::contains(name)) {
-        QSqlDatabase database = QSqlDatabase::database(name);
-        if (database.isOpen())
-            return database;
-    }
-    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
-    database.setDatabaseName(QStringLiteral("DRIVER={FreeTDS};Server=127.0.0.1;Port=%1;Database=Account;UID=sa;PWD=qef;").arg(port()));
-    if (!database.open())
-        ADD_FAILURE() << "Cannot reach the test database: " << database.lastError().text().toStdString();
-    return database;
+    return adminConnection(QStringLiteral("test-admin"), port());
 }
 
 void TestDatabase::execute(const QStringList &statements)
 {
-    QSqlDatabase database = admin();
+    execute(admin(), statements);
+}
+
+QSqlDatabase TestDatabase::adminConnection(const QString &connectionName, const QString &port)
+{
+    QSqlDatabase database = QSqlDatabase::contains(connectionName) ? QSqlDatabase::database(connectionName, false)
+                                                                   : QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
+    if (database.isOpen())
+        return database;
+    database.setDatabaseName(QStringLiteral("DRIVER={FreeTDS};Server=127.0.0.1;Port=%1;Database=Account;UID=sa;PWD=qef;").arg(port));
+    if (!database.open())
+        ADD_FAILURE() << "Cannot reach the test database on port " << port.toStdString() << ": "
+                      << database.lastError().text().toStdString();
+    return database;
+}
+
+void TestDatabase::execute(QSqlDatabase database, const QStringList &statements)
+{
     for (const QString &statement : statements) {
         QSqlQuery query(database);
         if (!query.exec(statement)) {

@@ -16,4 +16,8 @@ QSqlDatabase admin();
 // Runs statements on admin(); fails the test on the first error.
 void execute(const QStringList &statements);
 
+// The same for any server of the tests: a connection of its own under connectionName, opened on first use.
+QSqlDatabase adminConnection(const QString &connectionName, const QString &port);
+void execute(QSqlDatabase database, const QStringList &statements);
+
 } // namespace TestDatabase
