@@ -87,8 +87,10 @@ int runInChild(const InstallationTree &tree, std::chrono::microseconds delay)
         // _exit: the child must not run the parent's destructors, which would remove the tree.
         ::_exit(outcome.succeeded ? 0 : 1);
     }
-    if (child < 0)
+    if (child < 0) {
+        ADD_FAILURE() << "cannot fork";
         return -1;
+    }
     if (delay.count() >= 0) {
         ::usleep(useconds_t(delay.count()));
         ::kill(child, SIGKILL);
