@@ -1,0 +1,159 @@
+// Times the update run against a temporary installation and the database named by MUD3_PG_PORT, side by side
+// with a minimal writer of the same thirteen files (write, flush to disk, rename).
+#include "app/FormModel.h"
+#include "app/Settings.h"
+#include "update/Module1.h"
+#include "update/UpdateRun.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+int Repetitions = 20;
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return (values[values.size() / 2] + values[(values.size() - 1) / 2]) / 2;
+}
+
+QString filePath(const QTemporaryDir &tree, int target)
+{
+    return tree.path() + QLatin1Char('/') + targetCaption(target).replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+void createTree(const QTemporaryDir &tree)
+{
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        QDir().mkpath(QFileInfo(filePath(tree, target)).absolutePath());
+        QFile file(filePath(tree, target));
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot create the installation tree");
+        file.write("old\r\n");
+    }
+}
+
+// Milliseconds of one run per repetition, with the given targets ticked.
+std::vector<double> timeRuns(const QTemporaryDir &tree, int firstTarget, int endTarget)
+{
+    FormModel form;
+    form.setFieldText(Field::txtSQLIP, QStringLiteral("127.0.0.1,") + qEnvironmentVariable("MUD3_PG_PORT"));
+    form.setFieldText(Field::txtMud3Path, tree.path() + QLatin1Char('\\'));
+    Module1 module;
+    std::vector<double> times;
+    for (int repetition = 0; repetition < Repetitions; ++repetition) {
+        for (int target = 0; target < TargetCount; ++target)
+            form.setTicked(target, target >= firstTarget && target < endTarget);
+        QElapsedTimer timer;
+        timer.start();
+        const RunOutcome outcome = runUpdate(form, module, tree.path() + QStringLiteral("/Settings.ini"));
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        if (!outcome.succeeded)
+            qFatal("run failed: %s %s", qPrintable(outcome.message), qPrintable(outcome.cause));
+    }
+    return times;
+}
+
+// Milliseconds of opening and closing the connection alone, as every run does before its targets.
+std::vector<double> timeConnection()
+{
+    Module1 module;
+    std::vector<double> times;
+    for (int repetition = 0; repetition < Repetitions; ++repetition) {
+        QElapsedTimer timer;
+        timer.start();
+        module.dbConnection.CloseConnection();
+        module.dbConnection.OpenConnection(QStringLiteral("127.0.0.1,") + qEnvironmentVariable("MUD3_PG_PORT"), QStringLiteral("sa"),
+                                           QStringLiteral("qef"), QStringLiteral("Account"));
+        module.dbConnection.CloseConnection();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return times;
+}
+
+void writeDurably(const QByteArray &path, const QByteArray &content)
+{
+    const QByteArray temporary = path + ".new";
+    const int file = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (file < 0 || ::write(file, content.constData(), size_t(content.size())) != content.size() || ::fsync(file) != 0)
+        qFatal("minimal writer failed");
+    ::close(file);
+    if (::rename(temporary.constData(), path.constData()) != 0)
+        qFatal("minimal writer failed to rename");
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
+    const int directory = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+    ::fsync(directory);
+    ::close(directory);
+}
+
+// The same thirteen files as the run writes, with nothing but the system calls that make a write durable.
+std::vector<double> timeMinimalWriter(const QTemporaryDir &written)
+{
+    std::vector<std::pair<QByteArray, QByteArray>> files;
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        QFile file(filePath(written, target));
+        file.open(QIODevice::ReadOnly);
+        files.emplace_back(QFile::encodeName(filePath(written, target)), file.readAll());
+    }
+    QFile settings(written.path() + QStringLiteral("/Settings.ini"));
+    settings.open(QIODevice::ReadOnly);
+    files.emplace_back(QFile::encodeName(settings.fileName()), settings.readAll());
+
+    std::vector<double> times;
+    for (int repetition = 0; repetition < Repetitions; ++repetition) {
+        QElapsedTimer timer;
+        timer.start();
+        for (const auto &[path, content] : files)
+            writeDurably(path, content);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return times;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    if (qEnvironmentVariable("MUD3_PG_PORT").isEmpty())
+        qFatal("MUD3_PG_PORT names no database");
+    QTemporaryDir tree;
+    createTree(tree);
+    // One run of the database targets alone, for counting the statements they send.
+    if (application.arguments().contains(QStringLiteral("--database-only"))) {
+        Repetitions = 1;
+        timeRuns(tree, 0, FirstFileTarget);
+        return 0;
+    }
+
+    const double files = median(timeRuns(tree, FirstFileTarget, TargetCount));
+    const double minimal = median(timeMinimalWriter(tree));
+    const double database = median(timeRuns(tree, 0, FirstFileTarget));
+    const double everything = median(timeRuns(tree, 0, TargetCount));
+    const double nothing = median(timeRuns(tree, 0, 0));
+    const double connection = median(timeConnection());
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("median of %d runs, milliseconds\n", Repetitions);
+    std::printf("  connection opened and closed alone              %8.2f\n", connection);
+    std::printf("  no target ticked (connection + settings save)   %8.2f\n", nothing);
+    std::printf("  twelve file targets + settings save             %8.2f   (connection included)\n", files);
+    std::printf("  twelve file targets + settings save             %8.2f   (connection excluded)\n", files - connection);
+    std::printf("  minimal writer of the same thirteen files       %8.2f   ratio %.2f\n", minimal, (files - connection) / minimal);
+    std::printf("  three database targets                          %8.2f   (connection, settings save included)\n", database);
+    std::printf("  three database targets                          %8.2f   (connection, settings save excluded)\n", database - nothing);
+    std::printf("  every target                                    %8.2f\n", everything);
+    std::printf("  peak memory of this process                     %8ld KiB\n", usage.ru_maxrss);
+    return 0;
+}

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Benchmarks, measured side by side in one run:
+#  - start of the tool to its window shown, against a bare Qt window with as many widgets (under Xvfb);
+#  - the update run's file targets and settings save, against a minimal writer of the same thirteen files;
+#  - the three database targets against a local database, with the statements they send;
+#  - peak memory of each.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-bench
+starts=${MUD3_BENCH_STARTS:-10}
+
+"$root/scripts/install-deps.sh"
+MUD3_BUILD_DIR=$build "$root/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release -DMUD3_BENCH=ON
+
+work=$(mktemp -d /tmp/mud3-bench.XXXXXX)
+chmod 755 "$work" # the database server runs as its own account
+display_pid=
+cleanup() {
+  [ -n "$display_pid" ] && kill "$display_pid" 2>/dev/null
+  "$root/scripts/postgres.sh" stop "$work/db" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+"$root/scripts/postgres.sh" start "$work/db" >/dev/null
+. "$work/db/env"
+if [ "$(id -u)" -eq 0 ]; then as_server=(runuser -u postgres --); else as_server=(); fi
+sql() { PGOPTIONS='-c client_min_messages=warning' "${as_server[@]}" psql -q -At -v ON_ERROR_STOP=1 -h "$MUD3_PG_SOCKET" -p "$MUD3_PG_PORT" -U sa -d Account "$@"; }
+sql -f "$root/scripts/demo-account.sql" >/dev/null
+
+echo "== Update run"
+"$build/bench/bench_update_run"
+
+echo "== Statements the three database targets send (server log, one run)"
+sql -c "ALTER SYSTEM SET log_statement = 'all'" -c "SELECT pg_reload_conf()" >/dev/null
+log=$MUD3_PG_SOCKET/server.log
+before=$(wc -l <"$log")
+"$build/bench/bench_update_run" --database-only >/dev/null
+# Every statement the driver sent, the connection's own set-up included; the SELECT and UPDATE of each row update
+# are the tool's, the rest is the driver's bookkeeping (transactions, savepoints, key and column look-ups).
+sent=$(tail -n +"$((before + 1))" "$log" | grep -E 'LOG:  (statement|execute [^:]*):' | sed -E 's/.*LOG:  (statement|execute [^:]*): //')
+echo "$sent" | cut -c1-110 | sort | uniq -c | sort -rn
+echo "  $(echo "$sent" | wc -l) statements in all; per table: $(for table in TBL_PUBIPS TBL_SELECTGATEIPS TBL_SERVERINFO; do
+  printf '%s %s selects, %s updates; ' "$table" "$(echo "$sent" | grep -c "Select \* From $table")" "$(echo "$sent" | grep -ci "^UPDATE $table")"; done)"
+sql -c "ALTER SYSTEM RESET log_statement" -c "SELECT pg_reload_conf()" >/dev/null
+
+echo "== Start to window shown (median of $starts starts under Xvfb)"
+Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+display_pid=$!
+export DISPLAY=:77
+sleep 1
+# Seconds from start until a visible window with the title exists; prints "seconds peak-KiB".
+time_start() {
+  local title=$1
+  shift
+  local begin end pid peak
+  begin=$(date +%s.%N)
+  "$@" >/dev/null 2>&1 &
+  pid=$!
+  # xdotool's own --sync polls twice a second: too coarse here.
+  until xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; do sleep 0.005; done
+  end=$(date +%s.%N)
+  peak=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  echo "$(awk -v b="$begin" -v e="$end" 'BEGIN {print e - b}') $peak"
+}
+median_of() { sort -n | awk '{a[NR]=$1} END {print (a[int((NR+1)/2)] + a[int(NR/2)+1]) / 2}'; }
+tool=$(mktemp -d "$work/tool.XXXXXX")
+cp "$build/app/Mud3IPSetup" "$tool/"
+: >"$work/tool.times"
+: >"$work/bare.times"
+# Alternate the two so that whatever else the machine does weighs on both alike.
+for _ in $(seq "$starts"); do
+  time_start Form1 "$tool/Mud3IPSetup" >>"$work/tool.times"
+  time_start BareWindow "$build/bench/bench_bare_window" >>"$work/bare.times"
+done
+tool_median=$(cut -d' ' -f1 "$work/tool.times" | median_of)
+bare_median=$(cut -d' ' -f1 "$work/bare.times" | median_of)
+printf '  tool   %.3f s   peak %s KiB\n' "$tool_median" "$(cut -d' ' -f2 "$work/tool.times" | sort -n | tail -1)"
+printf '  bare   %.3f s   peak %s KiB\n' "$bare_median" "$(cut -d' ' -f2 "$work/bare.times" | sort -n | tail -1)"
+printf '  ratio  %.2f\n' "$(awk -v t="$tool_median" -v b="$bare_median" 'BEGIN {print t / b}')"
