@@ -9,7 +9,7 @@ packages=(
   postgresql
   googletest libgtest-dev
   fonts-liberation
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils dbus-daemon libx11-dev
   clang libclang-rt-14-dev
   util-linux
 )
