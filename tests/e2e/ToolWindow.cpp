@@ -1,5 +1,7 @@
 #include "ToolWindow.h"
 
+#include "app/Fields.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -7,7 +9,6 @@
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QThread>
-#include <array>
 
 namespace {
 
@@ -28,25 +29,6 @@ QRect checkBoxRect(int target)
 {
     return {CheckBoxLeft, (240 + 480 * target) / 15, (target < 3 ? 4095 : 4335) / 15, CheckBoxHeight};
 }
-
-// The captions the boxes must show, which are also the table names and file paths of the targets.
-const std::array<const char *, ToolWindow::TargetCount> Captions{{
-    "TBL_PUBIPS",
-    "TBL_SELECTGATEIPS",
-    "TBL_SERVERINFO",
-    "Mir3Server\\DBSvr\\!ServerInfo.txt",
-    "Mir3Server\\DBSvr\\Setup.ini",
-    "Mir3Server\\KLoginSvr\\!AddrTable.txt",
-    "Mir3Server\\KLoginSvr\\!ServerAddr.txt",
-    "Mir3Server\\KLoginSvr\\Logsrv.ini",
-    "Mir3Server\\LoginGate\\Config.ini",
-    "Mir3Server\\RunGate01\\GameGate.ini",
-    "Mir3Server\\RunGate02\\GameGate.ini",
-    "Mir3Server\\SelGate\\SelGate.ini",
-    "Setup\\!RunAddr.txt",
-    "Setup\\!ServerTable.txt",
-    "Setup\\Plus_Setup.ini",
-}};
 
 } // namespace
 
@@ -177,7 +159,7 @@ AccessibleObject ToolWindow::checkBoxAt(int target)
             || !checkBoxRect(target).contains(m_bus.extents(control, AccessibilityBus::Relative::Window)))
             continue;
         const QString caption = m_bus.name(control);
-        if (caption == QLatin1String(Captions[static_cast<size_t>(target)]))
+        if (caption == targetCaption(target))
             return control;
         m_error = QStringLiteral("the box of target %1 reads ").arg(target) + caption;
         return {};
@@ -234,7 +216,7 @@ QList<bool> ToolWindow::ticks()
             continue;
         const QRect rect = m_bus.extents(control, AccessibilityBus::Relative::Window);
         for (int target = 0; target < TargetCount; ++target) {
-            if (checkBoxRect(target).contains(rect) && m_bus.name(control) == QLatin1String(Captions[static_cast<size_t>(target)]))
+            if (checkBoxRect(target).contains(rect) && m_bus.name(control) == targetCaption(target))
                 boxes[target] = control;
         }
     }

@@ -35,19 +35,6 @@ QByteArray settingsFile(const StoredValues &values)
            + values.rg02Port + QByteArrayLiteral("\r\n");
 }
 
-// The 1-based line where the written file first departs from the expected one, with both lines' bytes.
-std::string firstDifference(const QByteArray &written, const QByteArray &expected)
-{
-    const QList<QByteArray> got = written.split('\n');
-    const QList<QByteArray> want = expected.split('\n');
-    for (qsizetype i = 0; i < std::max(got.size(), want.size()); ++i) {
-        if (got.value(i) != want.value(i))
-            return "line " + std::to_string(i + 1) + ": expected " + testing::PrintToString(want.value(i))
-                   + ", written " + testing::PrintToString(got.value(i));
-    }
-    return {};
-}
-
 QList<bool> ticksExcept(bool tick, std::initializer_list<int> targets)
 {
     QList<bool> result(ToolWindow::TargetCount, tick);
@@ -98,7 +85,7 @@ protected:
         const QByteArray expected = readFile(expectedFolder + QLatin1Char('/') + fileSystemPath(targetCaption(target)))
                                         .replace("{txtSQLIP}", sqlAddress());
         const QByteArray written = m_tree.read(target);
-        EXPECT_TRUE(written == expected) << targetCaption(target).toStdString() << ", " << firstDifference(written, expected);
+        EXPECT_TRUE(written == expected) << targetCaption(target).toStdString() << ", " << firstDifferentLine(written, expected);
     }
 
     void expectOldFile(int target)

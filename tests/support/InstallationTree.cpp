@@ -74,6 +74,18 @@ QByteArray readFile(const QString &path)
     return file.readAll();
 }
 
+std::string firstDifferentLine(const QByteArray &written, const QByteArray &expected)
+{
+    const QList<QByteArray> got = written.split('\n');
+    const QList<QByteArray> want = expected.split('\n');
+    for (qsizetype i = 0; i < std::max(got.size(), want.size()); ++i) {
+        if (got.value(i) != want.value(i))
+            return "line " + std::to_string(i + 1) + ": expected " + testing::PrintToString(want.value(i)) + ", written "
+                + testing::PrintToString(got.value(i));
+    }
+    return {};
+}
+
 #ifdef Q_OS_UNIX
 unsigned fileMode(const QString &path)
 {

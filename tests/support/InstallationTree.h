@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <string>
 
 // A server installation in a temporary folder: every file of targets 3 to 14 exists with old content.
 class InstallationTree {
@@ -32,6 +33,9 @@ void pointAtTestSystem(FormModel &form, const InstallationTree &tree);
 RunOutcome runUpdateOnLoopback(Form &form, Module1 &module, const QString &settingsPath);
 
 QByteArray readFile(const QString &path);
+
+// For a failure message: the 1-based line where written first departs from expected, with both lines' bytes.
+std::string firstDifferentLine(const QByteArray &written, const QByteArray &expected);
 
 #ifdef Q_OS_UNIX
 // The permission bits of a file, as chmod sets them (0644).

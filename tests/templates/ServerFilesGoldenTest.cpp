@@ -18,19 +18,6 @@ void runFileTargets(FormModel &form, const InstallationTree &tree)
     ASSERT_TRUE(outcome.succeeded) << outcome.message.toStdString() << ": " << outcome.cause.toStdString();
 }
 
-// The 1-based line where the written file first departs from the expected one, with both lines' bytes.
-std::string firstDifference(const QByteArray &written, const QByteArray &expected)
-{
-    const QList<QByteArray> got = written.split('\n');
-    const QList<QByteArray> want = expected.split('\n');
-    for (qsizetype i = 0; i < std::max(got.size(), want.size()); ++i) {
-        if (got.value(i) != want.value(i))
-            return "line " + std::to_string(i + 1) + ": expected " + testing::PrintToString(want.value(i))
-                   + ", written " + testing::PrintToString(got.value(i));
-    }
-    return {};
-}
-
 // The hand-written files hold "{txtSQLIP}" where the SQL address goes: the test server's port varies.
 void expectGoldenFiles(const FormModel &form, const InstallationTree &tree, const QString &goldenCase)
 {
@@ -41,7 +28,7 @@ void expectGoldenFiles(const FormModel &form, const InstallationTree &tree, cons
         const QByteArray expected = readFile(golden).replace("{txtSQLIP}", sqlAddress);
         const QByteArray written = tree.read(target);
         EXPECT_TRUE(written == expected) << targetCaption(target).toStdString() << ", "
-                                         << firstDifference(written, expected);
+                                         << firstDifferentLine(written, expected);
     }
 }
 
