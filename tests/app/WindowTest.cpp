@@ -209,7 +209,7 @@ TEST_F(WindowTest, FormLoadReplacesTheStoredFieldsOnly)
 {
     QFile file(noSettings(dir));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Settings]\r\nServerName=Home\r\nExternalIP=198.51.7.9\r\nInternalIP=10.0.0.2\r\nSQLIP=10.0.0.3\r\n"
+    file.write("[Settings]\r\nServerName=Home\r\nExternalIP=198.51.7.9\r\nInternalIP=192.0.2.2\r\nSQLIP=192.0.2.3\r\n"
                "SQLPass=p=q\r\nMud3Path=D:\\Games\\Mud3\\\r\nLGPort=1\r\nSGPort=2\r\nRG01Port=3\r\nRG02Port= 4 \r\n");
     file.close();
 

@@ -20,11 +20,11 @@ QStringList AccountTables::create()
         + QStringList{
               QStringLiteral("CREATE TABLE TBL_PUBIPS (FLD_ID integer PRIMARY KEY, FLD_DESCRIPTION varchar(50), "
                              "FLD_PUBIP varchar(15), FLD_REMARK varchar(50))"),
-              QStringLiteral("INSERT INTO TBL_PUBIPS VALUES (1, 'LoginGW', '10.0.0.1', 'kept 1'), (2, 'LoginServer', '10.0.0.2', 'kept 2'), "
-                             "(3, 'SET1 DB Conn', '10.0.0.3', 'kept 3'), (4, 'SET1 GameSrv1', '10.0.0.4', 'kept 4')"),
+              QStringLiteral("INSERT INTO TBL_PUBIPS VALUES (1, 'LoginGW', '192.0.2.1', 'kept 1'), (2, 'LoginServer', '192.0.2.2', 'kept 2'), "
+                             "(3, 'SET1 DB Conn', '192.0.2.3', 'kept 3'), (4, 'SET1 GameSrv1', '192.0.2.4', 'kept 4')"),
               QStringLiteral("CREATE TABLE TBL_SELECTGATEIPS (FLD_ID integer PRIMARY KEY, FLD_GAMETYPE varchar(10), "
                              "FLD_IP varchar(15), FLD_NAME varchar(50), FLD_PORT integer, FLD_REMARK varchar(50))"),
-              QStringLiteral("INSERT INTO TBL_SELECTGATEIPS VALUES (1, 'MIR3', '10.0.0.5', 'Old Gate', 7100, 'kept 5')"),
+              QStringLiteral("INSERT INTO TBL_SELECTGATEIPS VALUES (1, 'MIR3', '192.0.2.5', 'Old Gate', 7100, 'kept 5')"),
               QStringLiteral("CREATE TABLE TBL_SERVERINFO (FLD_ID integer PRIMARY KEY, FLD_GAMETYPE varchar(10), "
                              "FLD_SERVERNAME varchar(50), FLD_REMARK varchar(50))"),
               QStringLiteral("INSERT INTO TBL_SERVERINFO VALUES (1, 'MIR3', 'Old Server', 'kept 6')"),
@@ -51,10 +51,10 @@ QStringList AccountTables::rows(QSqlDatabase database, const QString &table)
 QStringList AccountTables::initialRows(const QString &table)
 {
     if (table == QLatin1String("TBL_PUBIPS"))
-        return {QStringLiteral("1|LoginGW|10.0.0.1|kept 1"), QStringLiteral("2|LoginServer|10.0.0.2|kept 2"),
-                QStringLiteral("3|SET1 DB Conn|10.0.0.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|10.0.0.4|kept 4")};
+        return {QStringLiteral("1|LoginGW|192.0.2.1|kept 1"), QStringLiteral("2|LoginServer|192.0.2.2|kept 2"),
+                QStringLiteral("3|SET1 DB Conn|192.0.2.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|192.0.2.4|kept 4")};
     if (table == QLatin1String("TBL_SELECTGATEIPS"))
-        return {QStringLiteral("1|MIR3|10.0.0.5|Old Gate|7100|kept 5")};
+        return {QStringLiteral("1|MIR3|192.0.2.5|Old Gate|7100|kept 5")};
     if (table == QLatin1String("TBL_SERVERINFO"))
         return {QStringLiteral("1|MIR3|Old Server|kept 6")};
     ADD_FAILURE() << "no such table " << table.toStdString();
@@ -66,7 +66,7 @@ void AccountTables::setNewValues(FormModel &form)
     form.setFieldText(Field::txtExternalIP, QStringLiteral("198.51.100.7"));
     form.setFieldText(Field::txtServerName, QStringLiteral("New Realm"));
     form.setFieldText(Field::txtSGPort, QStringLiteral("7777"));
-    form.setFieldText(Field::txtInternalIP, QStringLiteral("192.168.9.9"));
+    form.setFieldText(Field::txtInternalIP, QStringLiteral("198.51.100.99"));
 }
 
 void AccountTables::tickOnlyDatabaseTargets(FormModel &form)

@@ -11,8 +11,8 @@
 namespace AccountTables {
 
 // Drops and creates the three tables with their rows:
-//   TBL_PUBIPS         1 LoginGW 10.0.0.1 | 2 LoginServer 10.0.0.2 | 3 SET1 DB Conn 10.0.0.3 | 4 SET1 GameSrv1 10.0.0.4
-//   TBL_SELECTGATEIPS  1 MIR3 10.0.0.5 'Old Gate' 7100
+//   TBL_PUBIPS         1 LoginGW 192.0.2.1 | 2 LoginServer 192.0.2.2 | 3 SET1 DB Conn 192.0.2.3 | 4 SET1 GameSrv1 192.0.2.4
+//   TBL_SELECTGATEIPS  1 MIR3 192.0.2.5 'Old Gate' 7100
 //   TBL_SERVERINFO     1 MIR3 'Old Server'
 QStringList create();
 QStringList drop();

@@ -100,8 +100,8 @@ TEST(ConnectionText, EmptyServerLeavesDataSourceDirectlyBeforeUserId)
 
 TEST(ConnectionText, PasswordWithSemicolonEqualsAndSpacesStandsAsTyped)
 {
-    EXPECT_EQ(connectionText(QStringLiteral("10.1.1.1"), QStringLiteral("sa"), QStringLiteral(" p;w=d "), QStringLiteral("Account")),
-              QStringLiteral("Data Source=10.1.1.1;User ID=sa;Password= p;w=d ;Initial Catalog=Account"));
+    EXPECT_EQ(connectionText(QStringLiteral("192.0.2.11"), QStringLiteral("sa"), QStringLiteral(" p;w=d "), QStringLiteral("Account")),
+              QStringLiteral("Data Source=192.0.2.11;User ID=sa;Password= p;w=d ;Initial Catalog=Account"));
 }
 
 TEST(ConnectionText, FailedOpenStillHoldsTheTextAsSet)

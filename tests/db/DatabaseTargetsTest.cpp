@@ -101,7 +101,7 @@ TEST_F(DatabaseTargets, TargetTwoAloneTouchesOnlyTheServerInfoTable)
 TEST_F(DatabaseTargets, ConditionMatchingTwoRowsChangesOnlyOneOfThem)
 {
     TestDatabase::execute({
-        QStringLiteral("INSERT INTO TBL_SELECTGATEIPS VALUES (2, 'MIR3', '10.0.0.6', 'Second Gate', 7200, 'kept 7')"),
+        QStringLiteral("INSERT INTO TBL_SELECTGATEIPS VALUES (2, 'MIR3', '192.0.2.6', 'Second Gate', 7200, 'kept 7')"),
         QStringLiteral("INSERT INTO TBL_SERVERINFO VALUES (2, 'MIR3', 'Second Server', 'kept 8')"),
     });
     const RunOutcome outcome = run();
@@ -110,8 +110,8 @@ TEST_F(DatabaseTargets, ConditionMatchingTwoRowsChangesOnlyOneOfThem)
     // Which of the two comes first is the server's choice; exactly one changes, the other keeps its values.
     const QStringList gates = rows("TBL_SELECTGATEIPS");
     const QStringList firstGateChanged = {QStringLiteral("1|MIR3|198.51.100.7|New Realm|7777|kept 5"),
-                                          QStringLiteral("2|MIR3|10.0.0.6|Second Gate|7200|kept 7")};
-    const QStringList secondGateChanged = {QStringLiteral("1|MIR3|10.0.0.5|Old Gate|7100|kept 5"),
+                                          QStringLiteral("2|MIR3|192.0.2.6|Second Gate|7200|kept 7")};
+    const QStringList secondGateChanged = {QStringLiteral("1|MIR3|192.0.2.5|Old Gate|7100|kept 5"),
                                            QStringLiteral("2|MIR3|198.51.100.7|New Realm|7777|kept 7")};
     EXPECT_TRUE(gates == firstGateChanged || gates == secondGateChanged) << gates.join(QStringLiteral(" / ")).toStdString();
 
@@ -140,7 +140,7 @@ TEST_F(DatabaseTargets, MissingThirdAddressRowKeepsTheTwoRowsWrittenBeforeIt)
     expectFailedRun(outcome, "TBL_PUBIPS");
     EXPECT_EQ(outcome.cause, QStringLiteral("No row of TBL_PUBIPS matches WHERE FLD_DESCRIPTION = 'SET1 DB Conn'"));
     EXPECT_EQ(rows("TBL_PUBIPS"), QStringList({QStringLiteral("1|LoginGW|127.0.0.1|kept 1"), QStringLiteral("2|LoginServer|198.51.100.7|kept 2"),
-                                               QStringLiteral("4|SET1 GameSrv1|10.0.0.4|kept 4")}));
+                                               QStringLiteral("4|SET1 GameSrv1|192.0.2.4|kept 4")}));
     EXPECT_EQ(rows("TBL_SELECTGATEIPS"), initial("TBL_SELECTGATEIPS"));
     EXPECT_EQ(rows("TBL_SERVERINFO"), initial("TBL_SERVERINFO"));
     EXPECT_EQ(ticks(), QList<bool>({true, true, true}));
@@ -165,7 +165,7 @@ TEST_F(DatabaseTargets, MissingColumnFailsAtItsAssignmentBeforeTheEarlierColumns
     const RunOutcome outcome = run();
     expectFailedRun(outcome, "TBL_SELECTGATEIPS");
     EXPECT_EQ(outcome.cause, QStringLiteral("TBL_SELECTGATEIPS has no column FLD_NAME"));
-    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), QStringList{QStringLiteral("1|MIR3|10.0.0.5|7100|kept 5")});
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), QStringList{QStringLiteral("1|MIR3|192.0.2.5|7100|kept 5")});
     EXPECT_EQ(rows("TBL_SERVERINFO"), initial("TBL_SERVERINFO"));
     EXPECT_EQ(ticks(), QList<bool>({false, true, true}));
 }
@@ -188,8 +188,8 @@ TEST_F(DatabaseTargets, TooLongAddressFailsAtTheSecondRowUpdateAfterTheFirstWasW
     const RunOutcome outcome = run();
     expectFailedRun(outcome, "TBL_PUBIPS");
     EXPECT_TRUE(outcome.cause.contains(QStringLiteral("value too long"))) << outcome.cause.toStdString();
-    EXPECT_EQ(rows("TBL_PUBIPS"), QStringList({QStringLiteral("1|LoginGW|127.0.0.1|kept 1"), QStringLiteral("2|LoginServer|10.0.0.2|kept 2"),
-                                               QStringLiteral("3|SET1 DB Conn|10.0.0.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|10.0.0.4|kept 4")}));
+    EXPECT_EQ(rows("TBL_PUBIPS"), QStringList({QStringLiteral("1|LoginGW|127.0.0.1|kept 1"), QStringLiteral("2|LoginServer|192.0.2.2|kept 2"),
+                                               QStringLiteral("3|SET1 DB Conn|192.0.2.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|192.0.2.4|kept 4")}));
     EXPECT_EQ(ticks(), QList<bool>({true, true, true}));
 }
 
@@ -318,8 +318,8 @@ TEST_F(DatabaseTargets, FailedTargetIsDoneWholeByTheNextRun)
     ASSERT_FALSE(run().succeeded);
     EXPECT_EQ(ticks(), QList<bool>({true, true, true}));
 
-    TestDatabase::execute({QStringLiteral("INSERT INTO TBL_PUBIPS VALUES (4, 'SET1 GameSrv1', '10.0.0.4', 'kept 4')"),
-                           QStringLiteral("UPDATE TBL_PUBIPS SET FLD_PUBIP = '10.9.9.9' WHERE FLD_ID = 1")});
+    TestDatabase::execute({QStringLiteral("INSERT INTO TBL_PUBIPS VALUES (4, 'SET1 GameSrv1', '192.0.2.4', 'kept 4')"),
+                           QStringLiteral("UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.99' WHERE FLD_ID = 1")});
     const RunOutcome outcome = run();
     ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
     EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));

@@ -96,16 +96,16 @@ TEST_F(Recordset, OpenHoldsNoLockOnTheRowRead)
     // Optimistic: another session may change the row meanwhile without waiting for the record set.
     TestDatabase::execute({QStringLiteral("SET lock_timeout = '2s'"), QStringLiteral("UPDATE TBL_PUBIPS SET FLD_REMARK = 'other session' WHERE FLD_ID = 1"),
                            QStringLiteral("SET lock_timeout = 0")});
-    EXPECT_EQ(addressRows().first(), QStringLiteral("1|LoginGW|10.0.0.1|other session"));
+    EXPECT_EQ(addressRows().first(), QStringLiteral("1|LoginGW|192.0.2.1|other session"));
 }
 
 TEST_F(Recordset, ChangesReachTheTableOnlyAtUpdateAndOnlyInTheirColumns)
 {
     recordset.Open(QStringLiteral("TBL_PUBIPS"), QStringLiteral(" WHERE FLD_DESCRIPTION = 'LoginGW'"));
-    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("10.7.7.7"));
+    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("192.0.2.77"));
     EXPECT_EQ(addressRows(), AccountTables::initialRows(QStringLiteral("TBL_PUBIPS")));
     recordset.Update();
-    EXPECT_EQ(addressRows().first(), QStringLiteral("1|LoginGW|10.7.7.7|kept 1"));
+    EXPECT_EQ(addressRows().first(), QStringLiteral("1|LoginGW|192.0.2.77|kept 1"));
     EXPECT_EQ(session().first, QStringLiteral("idle"));
     recordset.Close();
     EXPECT_FALSE(recordset.isOpen());
@@ -114,16 +114,16 @@ TEST_F(Recordset, ChangesReachTheTableOnlyAtUpdateAndOnlyInTheirColumns)
 TEST_F(Recordset, ColumnSetTwiceTakesTheLaterValue)
 {
     recordset.Open(QStringLiteral("TBL_PUBIPS"), QStringLiteral(" WHERE FLD_DESCRIPTION = 'LoginGW'"));
-    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("10.7.7.7"));
-    recordset.setCollect(QStringLiteral("fld_pubip"), QStringLiteral("10.8.8.8"));
+    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("192.0.2.77"));
+    recordset.setCollect(QStringLiteral("fld_pubip"), QStringLiteral("192.0.2.88"));
     recordset.Update();
-    EXPECT_EQ(addressRows().first(), QStringLiteral("1|LoginGW|10.8.8.8|kept 1"));
+    EXPECT_EQ(addressRows().first(), QStringLiteral("1|LoginGW|192.0.2.88|kept 1"));
 }
 
 TEST_F(Recordset, CloseWithoutUpdateDiscardsTheChangesAndEndsTheTransaction)
 {
     recordset.Open(QStringLiteral("TBL_PUBIPS"), QStringLiteral(" WHERE FLD_DESCRIPTION = 'LoginGW'"));
-    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("10.7.7.7"));
+    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("192.0.2.77"));
     recordset.Close();
     EXPECT_EQ(addressRows(), AccountTables::initialRows(QStringLiteral("TBL_PUBIPS")));
     EXPECT_EQ(session().first, QStringLiteral("idle"));
@@ -143,18 +143,18 @@ TEST_F(Recordset, StepsOutOfOrderFail)
 TEST_F(Recordset, FailureRollsBackClosesAndLeavesItReadyForTheNextOpen)
 {
     recordset.Open(QStringLiteral("TBL_PUBIPS"), QStringLiteral(" WHERE FLD_DESCRIPTION = 'LoginGW'"));
-    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("10.7.7.7"));
+    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("192.0.2.77"));
     EXPECT_EQ(causeOf([&] { recordset.setCollect(QStringLiteral("FLD_NOSUCH"), QStringLiteral("x")); }),
               QStringLiteral("TBL_PUBIPS has no column FLD_NOSUCH"));
     EXPECT_FALSE(recordset.isOpen());
     EXPECT_EQ(session().first, QStringLiteral("idle"));
 
     recordset.Open(QStringLiteral("TBL_PUBIPS"), QStringLiteral(" WHERE FLD_DESCRIPTION = 'LoginServer'"));
-    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("10.7.7.8"));
+    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("192.0.2.78"));
     recordset.Update();
     recordset.Close();
-    EXPECT_EQ(addressRows(), QStringList({QStringLiteral("1|LoginGW|10.0.0.1|kept 1"), QStringLiteral("2|LoginServer|10.7.7.8|kept 2"),
-                                          QStringLiteral("3|SET1 DB Conn|10.0.0.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|10.0.0.4|kept 4")}));
+    EXPECT_EQ(addressRows(), QStringList({QStringLiteral("1|LoginGW|192.0.2.1|kept 1"), QStringLiteral("2|LoginServer|192.0.2.78|kept 2"),
+                                          QStringLiteral("3|SET1 DB Conn|192.0.2.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|192.0.2.4|kept 4")}));
 }
 
 TEST_F(Recordset, NoMatchingRowFailsAtTheFirstAssignment)
@@ -170,7 +170,7 @@ TEST_F(Recordset, RowDeletedBetweenOpenAndUpdateFailsWithoutWritingAnything)
 {
     recordset.Open(QStringLiteral("TBL_PUBIPS"), QStringLiteral(" WHERE FLD_DESCRIPTION = 'LoginGW'"));
     TestDatabase::execute({QStringLiteral("DELETE FROM TBL_PUBIPS WHERE FLD_ID = 1")});
-    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("10.7.7.7"));
+    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("192.0.2.77"));
     EXPECT_EQ(causeOf([&] { recordset.Update(); }),
               QStringLiteral("The update of TBL_PUBIPS would have changed 0 rows instead of the one row read; nothing was written"));
     EXPECT_EQ(addressRows(), AccountTables::initialRows(QStringLiteral("TBL_PUBIPS")).mid(1));
@@ -197,7 +197,7 @@ TEST_F(Recordset, OpenOnAConnectionThatIsNotOpenFails)
 TEST_F(Recordset, BindEndsARowUpdateLeftOpen)
 {
     recordset.Open(QStringLiteral("TBL_PUBIPS"), QStringLiteral(" WHERE FLD_DESCRIPTION = 'LoginGW'"));
-    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("10.7.7.7"));
+    recordset.setCollect(QStringLiteral("FLD_PUBIP"), QStringLiteral("192.0.2.77"));
     recordset.bind(connection);
     EXPECT_FALSE(recordset.isOpen());
     EXPECT_EQ(session().first, QStringLiteral("idle"));

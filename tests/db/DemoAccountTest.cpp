@@ -33,9 +33,9 @@ protected:
 TEST_F(DemoAccount, ScriptLaysDownTheRowsThatTheTargetsLookFor)
 {
     load();
-    EXPECT_EQ(rows("TBL_PUBIPS"), QStringList({QStringLiteral("LoginGW|192.168.0.10"), QStringLiteral("LoginServer|192.168.0.10"),
-                                               QStringLiteral("SET1 DB Conn|192.168.0.10"), QStringLiteral("SET1 GameSrv1|192.168.0.10")}));
-    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), QStringList{QStringLiteral("MIR3|192.168.0.10|Demo Server|7100")});
+    EXPECT_EQ(rows("TBL_PUBIPS"), QStringList({QStringLiteral("LoginGW|198.51.100.10"), QStringLiteral("LoginServer|198.51.100.10"),
+                                               QStringLiteral("SET1 DB Conn|198.51.100.10"), QStringLiteral("SET1 GameSrv1|198.51.100.10")}));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), QStringList{QStringLiteral("MIR3|198.51.100.10|Demo Server|7100")});
     EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("MIR3|Demo Server")});
 }
 

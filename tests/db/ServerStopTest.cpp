@@ -147,7 +147,7 @@ TEST_F(ServerStop, StoppedInsideARowUpdateWritesNothingOfItAndTheNextRunDoesTheT
     EXPECT_TRUE(form.isTicked(1));
     EXPECT_TRUE(form.isTicked(2));
     EXPECT_EQ(rows("TBL_PUBIPS"), QStringList({QStringLiteral("1|LoginGW|127.0.0.1|kept 1"), QStringLiteral("2|LoginServer|198.51.100.7|kept 2"),
-                                               QStringLiteral("3|SET1 DB Conn|10.0.0.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|10.0.0.4|kept 4")}));
+                                               QStringLiteral("3|SET1 DB Conn|192.0.2.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|192.0.2.4|kept 4")}));
     EXPECT_EQ(rows("TBL_SELECTGATEIPS"), AccountTables::initialRows(QStringLiteral("TBL_SELECTGATEIPS")));
 
     // The same module and form again, the server back: the kept ticks redo all three targets.

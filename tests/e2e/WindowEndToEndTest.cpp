@@ -119,7 +119,7 @@ TEST_F(WindowEndToEnd, TypedValuesAndTicksReachTheFilesTheTablesAndTheSettings)
     const QString serverName = QStringLiteral(" 墨潮'一区=1; ");
     ASSERT_TRUE(m_window.typeInto(Row::ServerName, serverName)) << windowError();
     ASSERT_TRUE(m_window.typeInto(Row::ExternalIP, QStringLiteral("  203.0.113.9 "))) << windowError();
-    ASSERT_TRUE(m_window.typeInto(Row::InternalIP, QStringLiteral(" 10.8.0.2;"))) << windowError();
+    ASSERT_TRUE(m_window.typeInto(Row::InternalIP, QStringLiteral(" 192.0.2.82;"))) << windowError();
     ASSERT_TRUE(m_window.typeInto(Row::LGPort, QStringLiteral("7005 "))) << windowError();
     ASSERT_TRUE(m_window.typeInto(Row::SGPort, QStringLiteral(" 7777 "))) << windowError();
     ASSERT_TRUE(m_window.typeInto(Row::RG01Port, QStringLiteral("72=01"))) << windowError();
@@ -157,7 +157,7 @@ TEST_F(WindowEndToEnd, TypedValuesAndTicksReachTheFilesTheTablesAndTheSettings)
     // Settings.ini holds the values as typed, in code page 936, the path with its backslash.
     const QByteArray nameInCodePage936 = QByteArray::fromHex("20c4abb3b127d2bbc7f83d313b20");
     EXPECT_EQ(readFile(settingsPath()),
-              settingsFile({nameInCodePage936, "  203.0.113.9 ", " 10.8.0.2;", sqlAddress(), "qef",
+              settingsFile({nameInCodePage936, "  203.0.113.9 ", " 192.0.2.82;", sqlAddress(), "qef",
                             treeWithoutBackslash() + '\\', "7005 ", " 7777 ", "72=01", "'7202'"}));
 }
 
