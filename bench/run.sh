@@ -23,8 +23,7 @@ cleanup() {
 trap cleanup EXIT
 "$root/scripts/postgres.sh" start "$work/db" >/dev/null
 . "$work/db/env"
-if [ "$(id -u)" -eq 0 ]; then as_server=(runuser -u postgres --); else as_server=(); fi
-sql() { PGOPTIONS='-c client_min_messages=warning' "${as_server[@]}" psql -q -At -v ON_ERROR_STOP=1 -h "$MUD3_PG_SOCKET" -p "$MUD3_PG_PORT" -U sa -d Account "$@"; }
+sql() { "$root/scripts/postgres.sh" sql "$work/db" -At "$@"; }
 sql -f "$root/scripts/demo-account.sql" >/dev/null
 
 echo "== Update run"
@@ -44,20 +43,26 @@ echo "  $(echo "$sent" | wc -l) statements in all; per table: $(for table in TBL
 sql -c "ALTER SYSTEM RESET log_statement" -c "SELECT pg_reload_conf()" >/dev/null
 
 echo "== Start to window shown (median of $starts starts under Xvfb)"
-Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 display_pid=$!
-export DISPLAY=:77
-sleep 1
+until [ -s "$work/display" ]; do sleep 0.05; done
+export DISPLAY=:$(cat "$work/display")
 # Seconds from start until a visible window with the title exists; prints "seconds peak-KiB".
 time_start() {
   local title=$1
   shift
   local begin end pid peak
   begin=$(date +%s.%N)
-  "$@" >/dev/null 2>&1 &
+  "$@" >/dev/null 2>"$work/start.err" &
   pid=$!
   # xdotool's own --sync polls twice a second: too coarse here.
-  until xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; do sleep 0.005; done
+  local deadline=$((SECONDS + 30))
+  until xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; do
+    kill -0 "$pid" 2>/dev/null || { echo "$title exited before its window showed:" >&2; cat "$work/start.err" >&2; return 1; }
+    [ "$SECONDS" -lt "$deadline" ] || { echo "no $title window within 30 s" >&2; kill "$pid"; return 1; }
+    sleep 0.005
+  done
   end=$(date +%s.%N)
   peak=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
   kill "$pid"

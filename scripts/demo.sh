@@ -18,9 +18,7 @@ database=$(mktemp -d /tmp/mud3-demo-db.XXXXXX)
 "$root/scripts/postgres.sh" start "$database"
 . "$database/env"
 trap '"$root/scripts/postgres.sh" stop "$database" 2>/dev/null || true; rm -rf "$database"' EXIT
-if [ "$(id -u)" -eq 0 ]; then as_server=(runuser -u postgres --); else as_server=(); fi
-PGOPTIONS="-c client_min_messages=warning" "${as_server[@]}" psql -q -v ON_ERROR_STOP=1 -h "$MUD3_PG_SOCKET" -p "$MUD3_PG_PORT" -U sa -d Account \
-  -f "$root/scripts/demo-account.sql" >/dev/null
+"$root/scripts/postgres.sh" sql "$database" -f "$root/scripts/demo-account.sql" >/dev/null
 
 # The installation: every file that the run rewrites, plus the two files that the launcher buttons open.
 while IFS= read -r file; do

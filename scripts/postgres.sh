@@ -6,6 +6,7 @@
 #   scripts/postgres.sh start DIR   start a server below DIR; writes DIR/env (MUD3_PG_PORT, ODBCSYSINI)
 #   scripts/postgres.sh stop DIR    stop it
 #   scripts/postgres.sh resume DIR  start a stopped server again, with its data and its port
+#   scripts/postgres.sh sql DIR ... psql on its database "Account" as sa, with the given arguments
 set -euo pipefail
 
 command=${1:?start or stop}
@@ -15,6 +16,12 @@ bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
 # PostgreSQL refuses to run as root: root hands the server to the "postgres" account.
 as_server_user() {
   if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+
+# Starts the server of $dir on loopback at the given port; fails when the port is taken.
+start_server() {
+  as_server_user "$bin/pg_ctl" -D "$dir/data" -l "$dir/data/server.log" -w -t 30 \
+    -o "-p $1 -k $dir/data -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null
 }
 
 case "$command" in
@@ -30,8 +37,7 @@ start)
   started=
   for attempt in 1 2 3 4 5 6 7 8 9 10; do
     port=$((20000 + RANDOM % 30000))
-    if as_server_user "$bin/pg_ctl" -D "$dir/data" -l "$dir/data/server.log" -w -t 30 \
-         -o "-p $port -k $dir/data -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null; then
+    if start_server "$port"; then
       started=1
       break
     fi
@@ -59,11 +65,16 @@ resume)
   # The tests stop a server in the middle of an update run and look at what it kept afterwards.
   dir=$(cd "$dir" && pwd)
   port=$(sed -n 's/^export MUD3_PG_PORT=//p' "$dir/env")
-  as_server_user "$bin/pg_ctl" -D "$dir/data" -l "$dir/data/server.log" -w -t 30 \
-    -o "-p $port -k $dir/data -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null
+  start_server "$port"
+  ;;
+sql)
+  port=$(sed -n 's/^export MUD3_PG_PORT=//p' "$dir/env")
+  shift 2
+  PGOPTIONS='-c client_min_messages=warning' as_server_user "$bin/psql" -q -v ON_ERROR_STOP=1 \
+    -h "$(cd "$dir" && pwd)/data" -p "$port" -U sa -d Account "$@"
   ;;
 *)
-  echo "usage: $0 start|stop|resume DIR" >&2
+  echo "usage: $0 start|stop|resume|sql DIR" >&2
   exit 2
   ;;
 esac
