@@ -45,6 +45,9 @@ public:
     void Close();
 
     bool isOpen() const { return m_open; }
+    // The current row as Open read it, before any change; empty when there is none.
+    bool hasCurrentRow() const { return m_hasCurrentRow; }
+    const QSqlRecord &currentRow() const { return m_currentRow; }
     // The query text of the last Open.
     QString source() const { return m_source; }
 

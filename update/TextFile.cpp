@@ -16,16 +16,6 @@
 
 namespace {
 
-QByteArray encodeLines(const QStringList &lines)
-{
-    QByteArray bytes;
-    for (const QString &line : lines) {
-        bytes += CodePage::encode(line);
-        bytes += "\r\n";
-    }
-    return bytes;
-}
-
 void failWith(const QString &path, const QString &cause)
 {
     throw Failure(QStringLiteral("%1: %2").arg(path, cause));
@@ -68,9 +58,23 @@ void syncFolderOf(const QString &path)
 
 } // namespace
 
+QByteArray TextFile::encodeLines(const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &line : lines) {
+        bytes += CodePage::encode(line);
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
 void TextFile::writeLines(const QString &path, const QStringList &lines, IfMissing ifMissing)
 {
-    const QByteArray bytes = encodeLines(lines);
+    replace(path, encodeLines(lines), ifMissing);
+}
+
+void TextFile::replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing)
+{
 
     // Opening the existing file for appending changes nothing in it, and fails as the replacement
     // would have to: a missing file, a read-only file, a file another process holds.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -10,11 +11,17 @@ enum class IfMissing {
     Create, // the settings file
 };
 
-// Replaces the file at path by lines, each ended by CR LF, in the tool's code page.
-// The new content is written completely and flushed to a temporary file beside the old one, which then
-// takes the old file's place; on any failure the old file stays as it was. The replacement keeps the
-// old file's permission bits (and, for root, its owner and group); a created file is private to its owner.
-// Throws Failure with the cause.
+// The lines, each ended by CR LF, in the tool's code page. Throws Failure naming a character that the
+// code page cannot hold.
+QByteArray encodeLines(const QStringList &lines);
+
+// Replaces the file at path by bytes. The new content is written completely and flushed to a temporary
+// file beside the old one, which then takes the old file's place; on any failure the old file stays as it
+// was. The replacement keeps the old file's permission bits (and, for root, its owner and group); a
+// created file is private to its owner. Throws Failure with the cause.
+void replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing);
+
+// replace() with encodeLines(lines).
 void writeLines(const QString &path, const QStringList &lines, IfMissing ifMissing);
 
 } // namespace TextFile

@@ -2,10 +2,9 @@
 
 #include "app/Form.h"
 #include "app/Settings.h"
-#include "templates/LineProducers.h"
 #include "update/DatabaseTargets.h"
 #include "update/Failure.h"
-#include "update/FileSystemPath.h"
+#include "update/FileTarget.h"
 #include "update/Module1.h"
 #include "update/TextFile.h"
 
@@ -32,8 +31,7 @@ void normaliseMud3Path(Form &form)
 
 void writeFileTarget(const Form &form, int target, const QString &caption)
 {
-    const QString path = fileSystemPath(form.fieldText(Field::txtMud3Path) + caption);
-    TextFile::writeLines(path, lineProducerOf(target)(form), TextFile::IfMissing::Fail);
+    TextFile::replace(FileTarget::path(form, caption), FileTarget::content(target, form), TextFile::IfMissing::Fail);
 }
 
 } // namespace

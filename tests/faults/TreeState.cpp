@@ -2,7 +2,7 @@
 
 #include "app/FormModel.h"
 #include "templates/LineProducers.h"
-#include "update/CodePage.h"
+#include "update/FileTarget.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,10 +11,7 @@
 
 QByteArray completeContent(const FieldSource &fields, int target)
 {
-    QByteArray bytes;
-    for (const QString &line : lineProducerOf(target)(fields))
-        bytes += CodePage::encode(line) + QByteArrayLiteral("\r\n");
-    return bytes;
+    return FileTarget::content(target, fields);
 }
 
 int firstTargetUsing(Field field)

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class FieldSource;
+
+// A file target as the run writes it and as a preview shows it: where its file lies and the bytes that
+// replace it. Both are computed from the current field values only.
+namespace FileTarget {
+
+// The file of target i (3 to 14): the Mud3 path followed directly by the caption, as the file system spells it.
+QString path(const FieldSource &fields, const QString &caption);
+
+// The complete new content of target i: its template's lines, each ended by CR LF, in the code page of
+// the server files. Throws Failure when a character cannot be written.
+QByteArray content(int target, const FieldSource &fields);
+
+} // namespace FileTarget
