@@ -12,12 +12,13 @@
 
 void RunFile(const QString &path)
 {
+    // The file the update run would find: a relative Mud3 path starts from the program's folder.
+    const QString file = programRelativePath(path);
 #ifdef Q_OS_WIN
     // The launched program starts in the root of the system drive, whatever the Mud3 path is.
-    const std::wstring file = path.toStdWString();
-    ShellExecuteW(nullptr, nullptr, file.c_str(), nullptr, L"C:\\", SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, nullptr, file.toStdWString().c_str(), nullptr, L"C:\\", SW_SHOWNORMAL);
 #else
     // xdg-open hands the file to the desktop's opener; detached, so that the tool never waits for it.
-    QProcess::startDetached(QStringLiteral("xdg-open"), {fileSystemPath(path)}, QStringLiteral("/"));
+    QProcess::startDetached(QStringLiteral("xdg-open"), {file}, QStringLiteral("/"));
 #endif
 }

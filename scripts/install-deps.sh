@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev libqt6sql6-odbc
+  libacl1-dev libattr1-dev
   unixodbc unixodbc-dev tdsodbc odbc-postgresql
   postgresql
   googletest libgtest-dev

@@ -11,3 +11,11 @@ inline QString fileSystemPath(QString path)
 #endif
     return path;
 }
+
+// A path typed into a field, as the file system is asked for it. A relative path is taken from the folder of
+// the program (where Settings.ini lies), whatever folder the program was started from, so that the update
+// run and the launcher buttons find the same files.
+QString programRelativePath(const QString &typedPath);
+
+// A cause about a path: the full path in quotes, so that a blank at either end can be seen, then what happened.
+QString causeAt(const QString &path, const QString &cause);

@@ -7,7 +7,7 @@
 
 QString FileTarget::path(const FieldSource &fields, const QString &caption)
 {
-    return fileSystemPath(fields.fieldText(Field::txtMud3Path) + caption);
+    return programRelativePath(fields.fieldText(Field::txtMud3Path) + caption);
 }
 
 QByteArray FileTarget::content(int target, const FieldSource &fields)

@@ -9,7 +9,8 @@ class FieldSource;
 // replace it. Both are computed from the current field values only.
 namespace FileTarget {
 
-// The file of target i (3 to 14): the Mud3 path followed directly by the caption, as the file system spells it.
+// The file of target i (3 to 14): the Mud3 path followed directly by the caption, as the file system spells it;
+// a relative Mud3 path starts from the program's folder.
 QString path(const FieldSource &fields, const QString &caption);
 
 // The complete new content of target i: its template's lines, each ended by CR LF, in the code page of

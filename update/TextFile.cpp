@@ -3,60 +3,23 @@
 #include "update/CodePage.h"
 #include "update/Failure.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#ifdef Q_OS_WIN
+#include "update/FileSystemPath.h"
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include <QFile>
+#include <QSaveFile>
 
 namespace {
 
-void failWith(const QString &path, const QString &cause)
+[[noreturn]] void failWith(const QString &path, const QString &cause)
 {
-    throw Failure(QStringLiteral("%1: %2").arg(path, cause));
+    throw Failure(causeAt(path, cause));
 }
-
-#ifdef Q_OS_UNIX
-QString errnoText(int error)
-{
-    return qt_error_string(error);
-}
-
-// The replacement takes over what the old file had; a new file holds a password, so only its owner reads it.
-void carryOverOwnership(const QString &path, int handle, bool existed)
-{
-    struct stat old {};
-    if (existed && ::stat(QFile::encodeName(path).constData(), &old) == 0) {
-        if (::fchmod(handle, old.st_mode & 07777) != 0)
-            failWith(path, errnoText(errno));
-        if (::geteuid() == 0 && ::fchown(handle, old.st_uid, old.st_gid) != 0)
-            failWith(path, errnoText(errno));
-    } else if (::fchmod(handle, S_IRUSR | S_IWUSR) != 0) {
-        failWith(path, errnoText(errno));
-    }
-}
-
-// The rename is durable only once the folder's entry is on disk.
-void syncFolderOf(const QString &path)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int handle = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (handle < 0)
-        failWith(path, errnoText(errno));
-    const int synced = ::fsync(handle);
-    const int error = errno;
-    ::close(handle);
-    if (synced != 0 && error != EINVAL) // some file systems cannot sync a folder; the rename stands
-        failWith(path, errnoText(error));
-}
-#endif
 
 } // namespace
+#else
+#include "update/UnixFileReplacement.h"
+#endif
 
 QByteArray TextFile::encodeLines(const QStringList &lines)
 {
@@ -75,7 +38,7 @@ void TextFile::writeLines(const QString &path, const QStringList &lines, IfMissi
 
 void TextFile::replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing)
 {
-
+#ifdef Q_OS_WIN
     // Opening the existing file for appending changes nothing in it, and fails as the replacement
     // would have to: a missing file, a read-only file, a file another process holds.
     QFile existing(path);
@@ -89,9 +52,6 @@ void TextFile::replace(const QString &path, const QByteArray &bytes, IfMissing i
     // Unbuffered: the content goes out in one write below, and a failing write reports its own cause.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         failWith(path, file.errorString());
-#ifdef Q_OS_UNIX
-    carryOverOwnership(path, file.handle(), existed);
-#endif
     // A disk that fills up mid-way takes part of a write without a word; writing the rest again makes the
     // system name the cause.
     for (qint64 written = 0; written < bytes.size();) {
@@ -102,13 +62,9 @@ void TextFile::replace(const QString &path, const QByteArray &bytes, IfMissing i
     }
     if (!file.flush())
         failWith(path, file.errorString());
-#ifdef Q_OS_UNIX
-    if (::fsync(file.handle()) != 0)
-        failWith(path, errnoText(errno));
-#endif
     if (!file.commit())
         failWith(path, file.errorString());
-#ifdef Q_OS_UNIX
-    syncFolderOf(path);
+#else
+    UnixFileReplacement::replace(path, bytes, ifMissing == IfMissing::Create);
 #endif
 }

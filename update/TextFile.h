@@ -17,8 +17,8 @@ QByteArray encodeLines(const QStringList &lines);
 
 // Replaces the file at path by bytes. The new content is written completely and flushed to a temporary
 // file beside the old one, which then takes the old file's place; on any failure the old file stays as it
-// was. The replacement keeps the old file's permission bits (and, for root, its owner and group); a
-// created file is private to its owner. Throws Failure with the cause.
+// was. The replacement keeps who may read and change the file (see UnixFileReplacement); a created file
+// is private to its owner. Throws Failure with the path in quotes and the cause.
 void replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing);
 
 // replace() with encodeLines(lines).

@@ -51,7 +51,7 @@ TEST_F(FileSizeLimit, WriteCutShortNamesTheCauseAndKeepsTheOldFile)
         TextFile::writeLines(path(), {QString(3000, QLatin1Char('a')), QString(3000, QLatin1Char('b'))}, TextFile::IfMissing::Fail);
         ADD_FAILURE() << "the write did not fail";
     } catch (const Failure &failure) {
-        EXPECT_EQ(failure.cause(), path() + QStringLiteral(": File too large"));
+        EXPECT_EQ(failure.cause(), QLatin1Char('"') + path() + QStringLiteral("\": File too large"));
     }
     EXPECT_EQ(readFile(path()), QByteArrayLiteral("old\r\n"));
     EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("GameGate.ini")});
