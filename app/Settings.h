@@ -12,10 +12,13 @@ namespace Settings {
 // Settings.ini in the folder of the running executable.
 QString path();
 
-// Never fails: a missing, unreadable or short file leaves every field it does not supply as it was.
+// Never fails: a missing, unreadable or short file, or anything but a regular file, leaves every field it does
+// not supply as it was. A UTF-8 or UTF-16 byte-order mark decides the encoding; without one the file is ANSI.
+// Only the eleven lines used are read, and no more of a line than a settings file can need.
 void load(Form &form, const QString &path);
 
-// Throws Failure; the previous file stays intact when the save fails.
+// Throws Failure naming the file, and the field whose value cannot be written; the previous file stays intact
+// when the save fails.
 void save(const FieldSource &fields, const QString &path);
 
 } // namespace Settings

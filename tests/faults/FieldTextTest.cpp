@@ -213,7 +213,9 @@ TEST_F(FieldTextRun, CharacterOutsideTheCodePageInTheMud3PathFailsOnlyTheSetting
 
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, failureMessageAt(TargetCount - 1));
-    EXPECT_EQ(outcome.cause, QStringLiteral("The character \"\u00DF\" (U+00DF) cannot be written in code page 936"));
+    EXPECT_EQ(outcome.cause, QLatin1Char('"') + m_tree.settingsPath()
+                                 + QStringLiteral("\": Mud3Path cannot be saved; retype the field \"Path to Mud3\". The character "
+                                                  "\"\u00DF\" (U+00DF) cannot be written in code page 936"));
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
         EXPECT_FALSE(m_form.isTicked(target)) << "target " << target;
         EXPECT_EQ(m_tree.read(target), completeContent(m_form, target)) << "target " << target;

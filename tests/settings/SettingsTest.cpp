@@ -7,7 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QStringEncoder>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -153,3 +160,82 @@ TEST_F(SettingsFile, EmptyOrGarbageFileNeitherFailsNorInventsValues)
     EXPECT_FALSE(form.fieldText(Field::txtServerName).isEmpty());
     expectDefaults(form, {Field::txtExternalIP, Field::txtRG02Port});
 }
+
+TEST_F(SettingsFile, ByteOrderMarkDecidesTheEncoding)
+{
+    const QString text = QStringLiteral("[Settings]\r\nServerName=龙城 \u00DF\r\nExternalIP=198.51.100.9\r\n");
+    for (const auto encoding : {QStringConverter::Utf8, QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+        write(encoder.encode(text));
+        const FormModel form = loaded();
+        EXPECT_EQ(form.fieldText(Field::txtServerName), QStringLiteral("龙城 \u00DF")) << QStringConverter::nameForEncoding(encoding);
+        EXPECT_EQ(form.fieldText(Field::txtExternalIP), QStringLiteral("198.51.100.9")) << QStringConverter::nameForEncoding(encoding);
+        expectDefaults(form, {Field::txtInternalIP});
+    }
+}
+
+TEST_F(SettingsFile, UndecodableValueNamesTheFileAndTheFieldWhenSaved)
+{
+    // In code page 936 a lead byte 0x81 is never followed by 0x7F.
+    write(QByteArrayLiteral("[Settings]\r\nServerName=\x81\x7f\r\nExternalIP=198.51.100.9\r\n"));
+    const FormModel form = loaded();
+    EXPECT_TRUE(form.fieldText(Field::txtServerName).contains(QChar::ReplacementCharacter));
+    try {
+        Settings::save(form, path());
+        FAIL() << "no failure";
+    } catch (const Failure &failure) {
+        EXPECT_EQ(failure.cause(), QLatin1Char('"') + path()
+                                       + QStringLiteral("\": ServerName cannot be saved; retype the field \"Server Name\". The "
+                                                        "character \"\uFFFD\" (U+FFFD) cannot be written in code page 936"));
+    }
+}
+
+#ifdef Q_OS_UNIX
+TEST_F(SettingsFile, PipeInPlaceOfTheFileDoesNotHoldUpTheStart)
+{
+    ::alarm(20); // opening a pipe for reading waits for a writer: a hang ends the test instead
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    expectDefaults(loaded(), {Field::txtServerName, Field::txtRG02Port});
+    ::alarm(0);
+}
+
+long peakKilobytes()
+{
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Only the lines in use are read, and no more of a line than a settings file needs: a huge file neither
+// fills the memory nor keeps the window from opening.
+TEST_F(SettingsFile, HugeFileIsReadOnlyAsFarAsNeeded)
+{
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Settings]\r\nServerName=kept\r\nExternalIP=");
+    const QByteArray block(1 << 20, 'v');
+    for (int i = 0; i < 64; ++i)
+        file.write(block);
+    file.write("\r\nInternalIP=never read\r\n");
+    file.close();
+    const long before = peakKilobytes();
+
+    const FormModel form = loaded();
+
+    EXPECT_LT(peakKilobytes() - before, 16 * 1024);
+    EXPECT_EQ(form.fieldText(Field::txtServerName), QStringLiteral("kept"));
+    EXPECT_EQ(form.fieldText(Field::txtExternalIP), QString(120, QLatin1Char('v')));
+    expectDefaults(form, {Field::txtInternalIP, Field::txtRG02Port});
+}
+
+TEST_F(SettingsFile, LinkInPlaceOfTheFileIsWrittenThrough)
+{
+    QTemporaryDir elsewhere;
+    const QString shared = elsewhere.filePath(QStringLiteral("shared.ini"));
+    ASSERT_TRUE(QFile::link(shared, path()));
+    write(QByteArrayLiteral("[Settings]\r\n"));
+    Settings::save(FormModel(), path());
+    EXPECT_TRUE(QFileInfo(path()).isSymLink());
+    EXPECT_TRUE(readFile(shared).startsWith("[Settings]\r\nServerName=Morrowtide\r\n"));
+}
+#endif
