@@ -4,7 +4,9 @@
 #include "app/Settings.h"
 #include "update/DatabaseTargets.h"
 #include "update/Failure.h"
+#include "update/FileSystemPath.h"
 #include "update/FileTarget.h"
+#include "update/InstallationLock.h"
 #include "update/Module1.h"
 #include "update/TextFile.h"
 
@@ -41,6 +43,7 @@ RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath)
     QString errorContext;
     try {
         normaliseMud3Path(form);
+        const InstallationLock lock(programRelativePath(form.fieldText(Field::txtMud3Path)));
 
         module.dbConnection.CloseConnection();
         module.dbConnection.OpenConnection(form.fieldText(Field::txtSQLIP), QStringLiteral("sa"),

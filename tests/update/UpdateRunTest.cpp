@@ -1,11 +1,22 @@
 #include "app/FormModel.h"
 #include "support/InstallationTree.h"
 #include "update/DbConnection.h"
+#include "update/FileSystemPath.h"
+#include "update/InstallationLock.h"
 #include "update/Module1.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -31,6 +42,20 @@ protected:
     {
         for (; target < TargetCount; ++target)
             EXPECT_EQ(m_tree.read(target), InstallationTree::oldContent(target)) << "target " << target;
+    }
+
+    // Another run holds the installation: this one stops before the database and writes nothing.
+    void expectRefusedAsBusy()
+    {
+        const RunOutcome outcome = run();
+        EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+        EXPECT_EQ(outcome.cause, QLatin1Char('"') + fileSystemPath(m_tree.mud3Path())
+                                     + QStringLiteral("\": Another update run is working on this installation, so this run "
+                                                      "wrote nothing; try again when it has ended"));
+        expectTicks(FirstFileTarget);
+        expectOldContentFrom(FirstFileTarget);
+        EXPECT_FALSE(QFileInfo::exists(m_tree.settingsPath()));
+        EXPECT_NE(m_module.dbConnection.state(), DbConnection::State::Open);
     }
 
     FormModel m_form;
@@ -61,7 +86,7 @@ TEST_F(FileTargetRun, MissingFileStopsRunAndKeepsLaterTicks)
 
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\KLoginSvr\\!AddrTable.txt"));
-    EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral(": No such file or directory"))) << outcome.cause.toStdString();
+    EXPECT_EQ(outcome.cause, QLatin1Char('"') + m_tree.filePath(5) + QStringLiteral("\": No such file or directory"));
     expectTicks(5);
     EXPECT_FALSE(QFileInfo::exists(m_tree.filePath(5)));
     EXPECT_NE(m_tree.read(4), InstallationTree::oldContent(4));
@@ -139,6 +164,75 @@ TEST_F(FileTargetRun, SecondPressRedoesOnlyWhatWasLeft)
     ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
     expectTicks(TargetCount);
     EXPECT_FALSE(QFileInfo::exists(m_tree.filePath(3)));
+}
+
+TEST_F(FileTargetRun, SecondRunOverTheSameInstallationIsRefusedAtOnce)
+{
+    {
+        // The same installation, spelled another way: the lock is the folder's, not the text's.
+        const InstallationLock otherRun(fileSystemPath(m_tree.mud3Path()) + QStringLiteral("Setup/.."));
+        expectRefusedAsBusy();
+    }
+    const RunOutcome outcome = run();
+    EXPECT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+}
+
+#ifdef Q_OS_UNIX
+TEST_F(FileTargetRun, InstallationIsFreeAgainOnceTheRunHoldingItIsKilled)
+{
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t otherRun = ::fork();
+    if (otherRun == 0) {
+        const InstallationLock lock(fileSystemPath(m_tree.mud3Path()));
+        (void)!::write(ready[1], "x", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_GT(otherRun, 0);
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    expectRefusedAsBusy();
+
+    ::kill(otherRun, SIGKILL);
+    ::waitpid(otherRun, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    const RunOutcome outcome = run();
+    EXPECT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    expectTicks(TargetCount);
+}
+#endif
+
+// Without an installation there is nothing to lock; the database targets of such a run still go through.
+TEST_F(FileTargetRun, Mud3PathThatDoesNotExistStillLetsARunWithoutFileTargetsThrough)
+{
+    for (int target = FirstFileTarget; target < TargetCount; ++target)
+        m_form.setTicked(target, false);
+    m_form.setFieldText(Field::txtMud3Path, m_tree.mud3Path() + QStringLiteral("Nowhere\\"));
+    const RunOutcome outcome = run();
+    EXPECT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+}
+
+// A double-clicked program starts in its own folder, but one started from elsewhere must find the same files.
+TEST_F(FileTargetRun, RelativeMud3PathStartsFromTheProgramsFolderWhateverTheCurrentFolder)
+{
+    int argc = 1;
+    char name[] = "update_run_test";
+    char *argv[] = {name, nullptr};
+    const QCoreApplication application(argc, argv);
+    const QString relative = QDir(QCoreApplication::applicationDirPath()).relativeFilePath(fileSystemPath(m_tree.mud3Path()));
+    m_form.setFieldText(Field::txtMud3Path, QDir::toNativeSeparators(relative).replace(QLatin1Char('/'), QLatin1Char('\\')));
+    const QString startFolder = QDir::currentPath();
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+
+    const RunOutcome outcome = run();
+    QDir::setCurrent(startFolder);
+
+    EXPECT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    expectTicks(TargetCount);
+    EXPECT_NE(m_tree.read(3), InstallationTree::oldContent(3));
 }
 
 TEST(ConnectionFailure, UnreachableDatabaseEndsTheRunBeforeAnyTarget)

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// Keeps a second update run off an installation while one runs: two runs at once would leave files of both
+// mixed, and rows out of step with the files. Held for the life of the object; the system releases it when
+// the process ends in any way, so that a killed run never leaves the installation locked. It leaves no file
+// behind: on Linux it is a lock on the installation's root folder itself, on Windows a named mutex whose
+// name stands for that folder. Where the folder does not exist there is no installation to guard (a file
+// target would fail at its missing file before writing), so a run with only database targets ticked goes
+// on as before.
+class InstallationLock {
+public:
+    // Throws Failure naming the folder when another run holds it.
+    explicit InstallationLock(const QString &folder);
+    InstallationLock(const InstallationLock &) = delete;
+    InstallationLock &operator=(const InstallationLock &) = delete;
+    ~InstallationLock();
+
+private:
+#ifdef Q_OS_WIN
+    void *m_mutex = nullptr;
+#else
+    int m_handle = -1;
+#endif
+};
