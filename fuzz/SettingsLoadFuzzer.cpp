@@ -27,7 +27,8 @@ const QString Untouched = QStringLiteral("untouched \u2603");
 }
 
 // The lines of the file as bytes: each ended by CR LF, CR or LF, and what follows the last line end when it
-// is not empty. Code page 936 never uses the bytes of CR and LF inside a character.
+// is not empty. Code page 936 never uses the bytes of CR and LF inside a character. A file that starts with a
+// byte-order mark has wider line ends, each holding an LF or CR byte, so this is the most lines it can have.
 size_t lineCount(const uint8_t *data, size_t size)
 {
     size_t lines = 0;

@@ -135,7 +135,7 @@ void takeOverAccess(const QString &path, const Handle &old, const struct stat &o
 {
     const uid_t owner = ::geteuid() == 0 ? oldStatus.st_uid : uid_t(-1);
     if (::fchown(file.handle(), owner, oldStatus.st_gid) != 0) {
-        if (errno == EPERM)
+        if (errno == EPERM && owner == uid_t(-1))
             failWith(path, QStringLiteral("The file belongs to the group \"%1\", which this user is not a member of: its "
                                           "replacement could not keep that group, so the file was left as it was")
                                .arg(groupName(oldStatus.st_gid)));
