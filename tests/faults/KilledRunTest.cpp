@@ -115,8 +115,8 @@ void restoreOldState(const InstallationTree &tree)
 // Each file is replaced by a rename, so a kill leaves every target with its old or its complete new content,
 // and since the targets are written in order, the new ones are always the first ones. A kill may leave the
 // temporary file of the replacement in progress beside its target, under the target's name and a suffix of
-// six characters (Qt keeps it nameless until just before the rename where the system allows): a harmless
-// leftover that no server process reads and that the next run ignores.
+// six characters: a harmless leftover, readable by the runner only, that no server process reads and that the
+// next run ignores.
 TEST(KilledRun, EveryTargetHoldsItsOldOrItsCompleteNewContent)
 {
     ASSERT_EQ(threadCount(), 1);
