@@ -2,6 +2,7 @@
 
 #include "update/DbConnection.h"
 #include "update/Failure.h"
+#include "update/StatementTimeout.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -72,12 +73,12 @@ void DbRecordset::Open(const QString &table, const QString &condition)
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (!query.exec(m_source)) {
-            failure = causeOf(query.lastError(), QStringLiteral("The query failed: ") + m_source);
+        if (!StatementTimeout::prepare(query, m_source) || !query.exec()) {
+            failure = failureOf(query, QStringLiteral("The query failed: ") + m_source);
         } else {
             m_hasCurrentRow = query.next();
             if (query.lastError().isValid())
-                failure = causeOf(query.lastError(), QStringLiteral("The result could not be read: ") + m_source);
+                failure = failureOf(query, QStringLiteral("The result could not be read: ") + m_source);
             else if (m_hasCurrentRow)
                 m_currentRow = query.record();
         }
@@ -127,6 +128,18 @@ void DbRecordset::Update()
     m_changes.clear();
 }
 
+QString DbRecordset::failureOf(const QSqlQuery &query, const QString &fallback) const
+{
+    const QString cause = causeOf(query.lastError(), fallback);
+    if (!StatementTimeout::expired(query))
+        return cause;
+    return QStringLiteral("%1 was busy: no answer within %2 seconds, as when another session holds the table or one of its rows "
+                          "locked. The server said: %3")
+        .arg(m_table)
+        .arg(StatementTimeout::Seconds)
+        .arg(cause);
+}
+
 QList<int> DbRecordset::addressOfCurrentRow() const
 {
     QList<int> address;
@@ -171,14 +184,14 @@ QString DbRecordset::writeChanges(QSqlDatabase &db) const
         + QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
 
     QSqlQuery query(db);
-    if (!query.prepare(statement))
+    if (!StatementTimeout::prepare(query, statement))
         return causeOf(query.lastError(), QStringLiteral("The update could not be prepared: ") + statement);
     for (const auto &change : m_changes)
         query.addBindValue(change.second);
     for (const QVariant &value : addressValues)
         query.addBindValue(value);
     if (!query.exec())
-        return causeOf(query.lastError(), QStringLiteral("The update failed: ") + statement);
+        return failureOf(query, QStringLiteral("The update failed: ") + statement);
     const int changed = query.numRowsAffected();
     if (changed != 1)
         return QStringLiteral("The update of %1 would have changed %2 rows instead of the one row read; nothing was written").arg(m_table).arg(changed);
