@@ -2,6 +2,7 @@
 
 #include "update/DbConnection.h"
 #include "update/Failure.h"
+#include "update/RowAddress.h"
 #include "update/StatementTimeout.h"
 
 #include <QSqlDatabase>
@@ -62,7 +63,7 @@ void DbRecordset::Open(const QString &table, const QString &condition)
     m_open = true;
     if (!m_keyKnown || m_keyTable.compare(table, Qt::CaseInsensitive) != 0) {
         // Read once per target. An empty index (no key, or a lookup the driver could not answer) makes
-        // Update address the row by all of its values, which is safe either way.
+        // Update address the row by the values that compare exactly; it still changes one row or none.
         m_key = db.primaryIndex(table);
         m_keyTable = table;
         m_keyKnown = true;
@@ -140,26 +141,6 @@ QString DbRecordset::failureOf(const QSqlQuery &query, const QString &fallback) 
         .arg(cause);
 }
 
-QList<int> DbRecordset::addressOfCurrentRow() const
-{
-    QList<int> address;
-    for (int i = 0; i < m_key.count(); ++i) {
-        const int index = m_currentRow.indexOf(m_key.fieldName(i));
-        if (index < 0)
-            return allColumns();
-        address.append(index);
-    }
-    return address.isEmpty() ? allColumns() : address;
-}
-
-QList<int> DbRecordset::allColumns() const
-{
-    QList<int> columns;
-    for (int index = 0; index < m_currentRow.count(); ++index)
-        columns.append(index);
-    return columns;
-}
-
 QString DbRecordset::writeChanges(QSqlDatabase &db) const
 {
     const QSqlDriver *driver = db.driver();
@@ -168,9 +149,12 @@ QString DbRecordset::writeChanges(QSqlDatabase &db) const
     QStringList assignments;
     for (const auto &change : m_changes)
         assignments.append(identifier(m_currentRow.fieldName(change.first)) + QStringLiteral(" = ?"));
+    const QList<int> address = RowAddress::columns(m_currentRow, m_key);
+    if (address.isEmpty())
+        return QStringLiteral("%1 has no key and no column of a character or integer type to find the row read again; nothing was written").arg(m_table);
     QStringList conditions;
     QList<QVariant> addressValues;
-    for (const int index : addressOfCurrentRow()) {
+    for (const int index : address) {
         const QString name = identifier(m_currentRow.fieldName(index));
         if (m_currentRow.isNull(index)) {
             conditions.append(name + QStringLiteral(" IS NULL"));

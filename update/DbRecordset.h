@@ -55,9 +55,6 @@ public:
 
 private:
     QSqlDatabase database() const;
-    // The columns that single out the current row: its key, or all of its columns when there is none.
-    QList<int> addressOfCurrentRow() const;
-    QList<int> allColumns() const;
     // Why a statement failed; a statement that waited too long says that the table was busy.
     QString failureOf(const QSqlQuery &query, const QString &fallback) const;
     // Sends the one UPDATE of the current row; returns why it failed, or nothing.
