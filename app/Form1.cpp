@@ -178,12 +178,16 @@ void Form1::clearTick(int target)
 
 void Form1::cmdUpdateIP_Click()
 {
+    if (m_runThread.isBusy())
+        return;
     RunOutcome outcome;
     {
-        // The run blocks the event thread until it ends; the cursor says so.
+        // The window takes no input until the run ends; the cursor says so.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        outcome = runUpdate(*this, m_module, m_settingsPath);
+        m_runThread.run(*this, [&outcome, settingsPath = m_settingsPath](Form &form, Module1 &module) {
+            outcome = runUpdate(form, module, settingsPath);
+        });
     }
     if (outcome.succeeded)
         return;
