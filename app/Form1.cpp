@@ -115,6 +115,9 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
         QPushButton *button = new QPushButton(text, this);
         button->setObjectName(QString::fromLatin1(name));
         button->setGeometry(pixels(buttonAt(row)));
+        // Enter and Return press the focused button, as on the desktop the tool comes from; Qt gives
+        // buttons that only inside dialogs.
+        button->setAutoDefault(true);
         return button;
     };
     cmdRunODBC = makeButton("cmdRunODBC", QStringLiteral("Run ODBC Setup"), 0);
