@@ -115,6 +115,9 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
         QPushButton *button = new QPushButton(text, this);
         button->setObjectName(QString::fromLatin1(name));
         button->setGeometry(pixels(buttonAt(row)));
+        // Enter and Return press the focused button, as on the desktop the tool comes from; Qt gives
+        // buttons that only inside dialogs.
+        button->setAutoDefault(true);
         return button;
     };
     cmdRunODBC = makeButton("cmdRunODBC", QStringLiteral("Run ODBC Setup"), 0);
@@ -178,12 +181,16 @@ void Form1::clearTick(int target)
 
 void Form1::cmdUpdateIP_Click()
 {
+    if (m_runThread.isBusy())
+        return;
     RunOutcome outcome;
     {
-        // The run blocks the event thread until it ends; the cursor says so.
+        // The window takes no input until the run ends; the cursor says so.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        outcome = runUpdate(*this, m_module, m_settingsPath);
+        m_runThread.run(*this, [&outcome, settingsPath = m_settingsPath](Form &form, Module1 &module) {
+            outcome = runUpdate(form, module, settingsPath);
+        });
     }
     if (outcome.succeeded)
         return;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/Form.h"
+#include "app/RunThread.h"
 #include "app/Settings.h"
-#include "update/Module1.h"
 
 #include <QWidget>
 #include <array>
@@ -12,7 +12,8 @@ class QLineEdit;
 class QPushButton;
 
 // The tool's one window: eleven fields, fifteen target check boxes and three buttons, laid out at fixed
-// positions. It holds every value the logic reads and changes, and it owns the program's database objects.
+// positions. It holds every value the logic reads and changes; the program's database objects belong to
+// the thread that its update runs go on.
 class Form1 : public QWidget, public Form {
     Q_OBJECT
 
@@ -44,5 +45,5 @@ private:
     QPushButton *cmdRunSetuptxt = nullptr;
 
     QString m_settingsPath;
-    Module1 m_module;
+    RunThread m_runThread;
 };

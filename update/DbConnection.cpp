@@ -2,8 +2,11 @@
 
 #include "update/Failure.h"
 #include "update/OdbcConnectionString.h"
+#include "update/StatementTimeout.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <atomic>
 
 namespace {
@@ -64,6 +67,27 @@ void DbConnection::OpenConnection(const QString &server, const QString &user, co
     database.setConnectOptions(QLatin1String(ConnectOptions));
     if (!database.open())
         throw Failure(database.lastError().text());
+    boundLockWaits(database);
+}
+
+void DbConnection::boundLockWaits(QSqlDatabase &database)
+{
+    const QString statement = StatementTimeout::sessionLockTimeout(database.driver()->dbmsType());
+    if (statement.isEmpty())
+        return;
+    QString failure;
+    {
+        // Sent directly, never prepared: SQL Server restores a SET option made inside a prepared
+        // statement (sp_prepexec, sp_executesql) once that statement ends.
+        QSqlQuery query(database);
+        if (!query.exec(statement))
+            failure = query.lastError().text();
+    }
+    if (failure.isEmpty())
+        return;
+    // Without the bound a locked table could hold the run for as long as the other session lasts.
+    database.close();
+    throw Failure(QStringLiteral("The server refused to limit how long it waits for locks (%1): %2").arg(statement, failure));
 }
 
 void DbConnection::CloseConnection()

@@ -17,8 +17,9 @@ public:
 
     State state() const;
 
-    // Sets the connection text, then opens; throws Failure with the driver's cause. A failed open
-    // leaves the object closed, still holding the text.
+    // Sets the connection text, then opens and limits how long the session waits for a lock at the
+    // server; throws Failure with the driver's cause. A failed open leaves the object closed, still
+    // holding the text.
     void OpenConnection(const QString &server, const QString &user, const QString &password, const QString &catalog);
 
     // Closes and releases the connection if it is open; otherwise only makes sure an object exists.
@@ -32,6 +33,7 @@ public:
 
 private:
     void ensureObject();
+    static void boundLockWaits(QSqlDatabase &database);
 
     QString m_objectName; // the QSqlDatabase connection name; empty while absent
     QString m_connectionText;

@@ -2,6 +2,8 @@
 
 #include "update/DbConnection.h"
 #include "update/Failure.h"
+#include "update/RowAddress.h"
+#include "update/StatementTimeout.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -61,7 +63,7 @@ void DbRecordset::Open(const QString &table, const QString &condition)
     m_open = true;
     if (!m_keyKnown || m_keyTable.compare(table, Qt::CaseInsensitive) != 0) {
         // Read once per target. An empty index (no key, or a lookup the driver could not answer) makes
-        // Update address the row by all of its values, which is safe either way.
+        // Update address the row by the values that compare exactly; it still changes one row or none.
         m_key = db.primaryIndex(table);
         m_keyTable = table;
         m_keyKnown = true;
@@ -72,12 +74,12 @@ void DbRecordset::Open(const QString &table, const QString &condition)
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (!query.exec(m_source)) {
-            failure = causeOf(query.lastError(), QStringLiteral("The query failed: ") + m_source);
+        if (!StatementTimeout::prepare(query, m_source) || !query.exec()) {
+            failure = failureOf(query, QStringLiteral("The query failed: ") + m_source);
         } else {
             m_hasCurrentRow = query.next();
             if (query.lastError().isValid())
-                failure = causeOf(query.lastError(), QStringLiteral("The result could not be read: ") + m_source);
+                failure = failureOf(query, QStringLiteral("The result could not be read: ") + m_source);
             else if (m_hasCurrentRow)
                 m_currentRow = query.record();
         }
@@ -127,24 +129,16 @@ void DbRecordset::Update()
     m_changes.clear();
 }
 
-QList<int> DbRecordset::addressOfCurrentRow() const
+QString DbRecordset::failureOf(const QSqlQuery &query, const QString &fallback) const
 {
-    QList<int> address;
-    for (int i = 0; i < m_key.count(); ++i) {
-        const int index = m_currentRow.indexOf(m_key.fieldName(i));
-        if (index < 0)
-            return allColumns();
-        address.append(index);
-    }
-    return address.isEmpty() ? allColumns() : address;
-}
-
-QList<int> DbRecordset::allColumns() const
-{
-    QList<int> columns;
-    for (int index = 0; index < m_currentRow.count(); ++index)
-        columns.append(index);
-    return columns;
+    const QString cause = causeOf(query.lastError(), fallback);
+    if (!StatementTimeout::expired(query))
+        return cause;
+    return QStringLiteral("%1 was busy: no answer within %2 seconds, as when another session holds the table or one of its rows "
+                          "locked. The server said: %3")
+        .arg(m_table)
+        .arg(StatementTimeout::Seconds)
+        .arg(cause);
 }
 
 QString DbRecordset::writeChanges(QSqlDatabase &db) const
@@ -155,9 +149,12 @@ QString DbRecordset::writeChanges(QSqlDatabase &db) const
     QStringList assignments;
     for (const auto &change : m_changes)
         assignments.append(identifier(m_currentRow.fieldName(change.first)) + QStringLiteral(" = ?"));
+    const QList<int> address = RowAddress::columns(m_currentRow, m_key);
+    if (address.isEmpty())
+        return QStringLiteral("%1 has no key and no column of a character or integer type to find the row read again; nothing was written").arg(m_table);
     QStringList conditions;
     QList<QVariant> addressValues;
-    for (const int index : addressOfCurrentRow()) {
+    for (const int index : address) {
         const QString name = identifier(m_currentRow.fieldName(index));
         if (m_currentRow.isNull(index)) {
             conditions.append(name + QStringLiteral(" IS NULL"));
@@ -171,14 +168,14 @@ QString DbRecordset::writeChanges(QSqlDatabase &db) const
         + QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
 
     QSqlQuery query(db);
-    if (!query.prepare(statement))
+    if (!StatementTimeout::prepare(query, statement))
         return causeOf(query.lastError(), QStringLiteral("The update could not be prepared: ") + statement);
     for (const auto &change : m_changes)
         query.addBindValue(change.second);
     for (const QVariant &value : addressValues)
         query.addBindValue(value);
     if (!query.exec())
-        return causeOf(query.lastError(), QStringLiteral("The update failed: ") + statement);
+        return failureOf(query, QStringLiteral("The update failed: ") + statement);
     const int changed = query.numRowsAffected();
     if (changed != 1)
         return QStringLiteral("The update of %1 would have changed %2 rows instead of the one row read; nothing was written").arg(m_table).arg(changed);

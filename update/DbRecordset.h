@@ -9,6 +9,7 @@
 
 class DbConnection;
 class QSqlDatabase;
+class QSqlQuery;
 
 // The program's one record set. It is bound to the connection before each database target, then serves
 // one row update at a time: Open on the row update's query, setCollect for each column, one Update, Close.
@@ -16,7 +17,8 @@ class QSqlDatabase;
 // A row update is all or nothing. Open starts a short transaction and keeps the first row of the query's
 // result as the current row; setCollect only records a change; Update writes every change in one
 // UPDATE of that row alone and commits. Any failure rolls the transaction back and leaves the record
-// set closed, so nothing of the failed row update is ever written.
+// set closed, so nothing of the failed row update is ever written. No statement waits longer than
+// StatementTimeout::Seconds; one that does fails with a cause saying that the table was busy.
 class DbRecordset {
 public:
     DbRecordset() = default;
@@ -53,9 +55,8 @@ public:
 
 private:
     QSqlDatabase database() const;
-    // The columns that single out the current row: its key, or all of its columns when there is none.
-    QList<int> addressOfCurrentRow() const;
-    QList<int> allColumns() const;
+    // Why a statement failed; a statement that waited too long says that the table was busy.
+    QString failureOf(const QSqlQuery &query, const QString &fallback) const;
     // Sends the one UPDATE of the current row; returns why it failed, or nothing.
     QString writeChanges(QSqlDatabase &db) const;
     [[noreturn]] void failAndClose(const QString &cause);

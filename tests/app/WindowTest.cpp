@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
@@ -203,6 +204,25 @@ TEST_F(WindowTest, UpdateButtonHasTheFocusAndLeadsTheTabOrder)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     EXPECT_EQ(visited, expected);
+}
+
+// Every button of the window, whichever has the focus. The buttons' actions are cut off: a press is
+// seen by its signal alone, and nothing is run or launched.
+TEST_F(WindowTest, EnterAndReturnPressTheFocusedButton)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QList<QPushButton *> buttons = window.findChildren<QPushButton *>();
+    ASSERT_GE(buttons.size(), 3);
+    for (QPushButton *button : buttons) {
+        QObject::disconnect(button, &QPushButton::clicked, &window, nullptr);
+        QSignalSpy pressed(button, &QPushButton::clicked);
+        button->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), button);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_EQ(pressed.count(), 2) << button->objectName().toStdString();
+    }
 }
 
 TEST_F(WindowTest, FormLoadReplacesTheStoredFieldsOnly)

@@ -71,6 +71,18 @@ TEST(DbConnection, ValidConnectionRunsQueries)
     EXPECT_EQ(query.value(1).toString(), QStringLiteral("Account"));
 }
 
+// Qt's driver looks up a table's key on a statement of its own, which no ODBC time-out reaches: the
+// session's lock time-out at the server bounds its waits.
+TEST(DbConnection, OpenSessionWaitsForALockThirtySecondsAtMost)
+{
+    DbConnection connection;
+    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+    QSqlQuery query(connection.database());
+    ASSERT_TRUE(query.exec(QStringLiteral("SHOW lock_timeout")));
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(0).toString(), QStringLiteral("30s"));
+}
+
 // Runs with every target ticked, the file targets included, to show that a refused login writes nothing.
 class RefusedLogin : public ::testing::Test {
 protected:

@@ -170,17 +170,23 @@ AccessibleObject ToolWindow::checkBoxAt(int target)
 
 bool ToolWindow::typeInto(Row row, const QString &text)
 {
-    const QRect field = fieldRect(row);
-    if (!click(field.center().x(), field.center().y()))
+    if (!typeIntoWithoutWaiting(row, text))
         return false;
-    if (!m_display.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("type"),
-                            QStringLiteral("--delay"), QStringLiteral("20"), text})) {
-        m_error = m_display.error();
-        return false;
-    }
     if (waitUntil([&] { return fieldText(row) == text; }, 10000))
         return true;
     m_error = QStringLiteral("typed \"%1\" into row %2, the field holds \"%3\"").arg(text).arg(row).arg(fieldText(row));
+    return false;
+}
+
+bool ToolWindow::typeIntoWithoutWaiting(Row row, const QString &text)
+{
+    const QRect field = fieldRect(row);
+    if (!click(field.center().x(), field.center().y()))
+        return false;
+    if (m_display.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("type"),
+                           QStringLiteral("--delay"), QStringLiteral("20"), text}))
+        return true;
+    m_error = m_display.error();
     return false;
 }
 
@@ -196,14 +202,19 @@ bool ToolWindow::clickTick(int target)
     if (box.isNull())
         return false;
     const bool before = m_bus.hasState(box, AtSpi::StateChecked);
-    // On the square itself, left of the caption.
-    const QRect rect = checkBoxRect(target);
-    if (!click(rect.left() + 7, rect.center().y()))
+    if (!clickTickWithoutWaiting(target))
         return false;
     if (waitUntil([&] { return m_bus.hasState(box, AtSpi::StateChecked) != before; }, 10000))
         return true;
     m_error = QStringLiteral("clicking the box of target %1 did not change its tick").arg(target);
     return false;
+}
+
+bool ToolWindow::clickTickWithoutWaiting(int target)
+{
+    // On the square itself, left of the caption.
+    const QRect rect = checkBoxRect(target);
+    return click(rect.left() + 7, rect.center().y());
 }
 
 QList<bool> ToolWindow::ticks()
@@ -241,7 +252,7 @@ bool ToolWindow::pressUpdate(const QString &loopbackAddress)
     return click(UpdateButton.center().x(), UpdateButton.center().y());
 }
 
-bool ToolWindow::waitForRunEnd()
+bool ToolWindow::waitForRunEnd(int milliseconds)
 {
     QList<bool> state;
     const bool ended = waitUntil([&] {
@@ -249,7 +260,7 @@ bool ToolWindow::waitForRunEnd()
             return true;
         state = ticks();
         return state.size() == TargetCount && !state.contains(true);
-    }, 20000);
+    }, milliseconds);
     if (!ended) {
         QStringList ticked;
         for (qsizetype target = 0; target < state.size(); ++target) {

@@ -34,6 +34,11 @@ public:
 
     // Clicks the target's check box and waits until its tick has changed.
     bool clickTick(int target);
+
+    // The same input without waiting for its effect, for a window that is to ignore it.
+    bool typeIntoWithoutWaiting(Row row, const QString &text);
+    bool clickTickWithoutWaiting(int target);
+
     // The targets' ticks, in index order; each box is identified by its position and its caption.
     QList<bool> ticks();
 
@@ -42,7 +47,7 @@ public:
     bool pressUpdate(const QString &loopbackAddress);
     // Waits until a run has ended: the message box is up, or every box is clear (a run that completes
     // clears the tick of each target it did, and the others were clear already).
-    bool waitForRunEnd();
+    bool waitForRunEnd(int milliseconds = 20000);
 
     // The failure message box while it is shown; null otherwise.
     AccessibleObject messageBox();

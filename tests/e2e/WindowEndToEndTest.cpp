@@ -1,16 +1,22 @@
 #include "ToolWindow.h"
 
 #include "db/AccountTables.h"
+#include "db/LockHolder.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
 #include "update/FileSystemPath.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <initializer_list>
+#include <iostream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -231,6 +237,87 @@ TEST_F(WindowEndToEnd, AMissingFileStopsTheRunWithItsNameAndTheNextPressDoesWhat
     StoredValues saved = loaded;
     saved.mud3Path += '\\';
     EXPECT_EQ(readFile(settingsPath()), settingsFile(saved));
+}
+
+// The built-in defaults apart from the database and the path, pressed while another session holds
+// TBL_PUBIPS whole, so that the run waits at its first query. The server ends that session after
+// lockSeconds, and a run still waiting goes on.
+class WindowDuringALock : public WindowEndToEnd {
+protected:
+    void startAndPressWhileLocked(int lockSeconds)
+    {
+        writeSettings(settingsFile(loaded));
+        ASSERT_TRUE(m_window.start(executable(), m_session.path())) << windowError();
+        ASSERT_EQ(m_window.ticks(), AllTicked) << windowError();
+        m_holder = std::make_unique<LockHolder>(QStringList{QStringLiteral("LOCK TABLE TBL_PUBIPS IN ACCESS EXCLUSIVE MODE")}, lockSeconds);
+        m_sincePress.start();
+        ASSERT_TRUE(m_window.pressUpdate(TestDatabase::sqlAddress())) << windowError();
+        const QDeadlineTimer deadline(10000);
+        while (LockHolder::waitingSessions() != 1 && !deadline.hasExpired())
+            QThread::msleep(50);
+        ASSERT_EQ(LockHolder::waitingSessions(), 1) << "the run does not wait for the lock";
+    }
+
+    QString normalisedPath() const { return QString::fromLocal8Bit(treeWithoutBackslash()) + QLatin1Char('\\'); }
+
+    const StoredValues loaded{"Morrowtide", "203.0.113.24", "192.168.0.24", sqlAddress(), "qef", treeWithoutBackslash(),
+                              "7005", "7105", "7201", "7202"};
+    std::unique_ptr<LockHolder> m_holder;
+    QElapsedTimer m_sincePress;
+};
+
+TEST_F(WindowDuringALock, InputDuringARunTakesNoEffect)
+{
+    startAndPressWhileLocked(10);
+    ASSERT_TRUE(m_window.typeIntoWithoutWaiting(Row::ServerName, QStringLiteral("ZZZ"))) << windowError();
+    ASSERT_TRUE(m_window.clickTickWithoutWaiting(14)) << windowError();
+    ASSERT_TRUE(m_window.clickTickWithoutWaiting(3)) << windowError();
+
+    // The window answers while the run waits, and shows what the run changed so far, none of the input.
+    EXPECT_EQ(m_window.fieldText(Row::Mud3Path), normalisedPath());
+    EXPECT_EQ(m_window.fieldText(Row::ServerName), QStringLiteral("Morrowtide"));
+    EXPECT_EQ(m_window.ticks(), AllTicked) << windowError();
+    ASSERT_EQ(LockHolder::waitingSessions(), 1) << "the run ended before the input was made";
+
+    // Once the lock is gone the run completes with the values it found, and the input is not replayed.
+    ASSERT_TRUE(m_window.waitForRunEnd(30000)) << windowError();
+    const AccessibleObject box = m_window.messageBox();
+    ASSERT_TRUE(box.isNull()) << "unexpected message: " << m_window.messageTexts(box).join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(m_window.fieldText(Row::ServerName), QStringLiteral("Morrowtide"));
+    EXPECT_EQ(m_window.ticks(), NoneTicked) << windowError();
+    for (int target = 3; target < ToolWindow::TargetCount; ++target)
+        expectFile(target, QStringLiteral(MUD3_TEST_DATA "/golden/defaults"));
+    StoredValues saved = loaded;
+    saved.mud3Path += '\\';
+    EXPECT_EQ(readFile(settingsPath()), settingsFile(saved));
+}
+
+TEST_F(WindowDuringALock, ALockedTableEndsTheRunAsBusyAfterAboutThirtySeconds)
+{
+    startAndPressWhileLocked(60);
+    EXPECT_EQ(m_window.fieldText(Row::Mud3Path), normalisedPath());
+
+    ASSERT_TRUE(m_window.waitForRunEnd(60000)) << windowError();
+    const qint64 elapsed = m_sincePress.elapsed();
+    m_holder->release();
+    std::cout << "[ measured ] a locked table ended the run in the window after " << elapsed << " ms" << std::endl;
+
+    const AccessibleObject box = m_window.messageBox();
+    ASSERT_FALSE(box.isNull()) << "no message box";
+    const QStringList texts = m_window.messageTexts(box);
+    ASSERT_EQ(texts.size(), 2) << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(texts.at(0), QStringLiteral("Error Reading DataTBL_PUBIPSCannot be found, check IP Adress, and SQL Password"));
+    EXPECT_TRUE(texts.at(1).startsWith(QStringLiteral("TBL_PUBIPS was busy: no answer within 30 seconds"))) << texts.at(1).toStdString();
+    EXPECT_GE(elapsed, 29000);
+    EXPECT_LE(elapsed, 45000);
+    ASSERT_TRUE(m_window.clickMessageButton(box, QStringLiteral("OK"))) << windowError();
+
+    EXPECT_EQ(m_window.ticks(), AllTicked) << windowError();
+    for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+        EXPECT_EQ(rows(table), AccountTables::initialRows(QLatin1String(table)));
+    for (int target = 3; target < ToolWindow::TargetCount; ++target)
+        expectOldFile(target);
+    EXPECT_EQ(readFile(settingsPath()), settingsFile(loaded));
 }
 
 } // namespace
