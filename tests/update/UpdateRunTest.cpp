@@ -3,6 +3,7 @@
 #include "update/DbConnection.h"
 #include "update/Module1.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -120,7 +121,8 @@ TEST_F(FileTargetRun, FailedSettingsSaveCarriesTheContextOfTheLastTargetDone)
 {
     for (int target = FirstFileTarget; target < TargetCount; ++target)
         m_form.setTicked(target, target == 9);
-    const RunOutcome outcome = runUpdateOnLoopback(m_form, m_module, m_tree.filePath(9) + QStringLiteral("/Settings.ini"));
+    ASSERT_TRUE(QDir().mkdir(m_tree.settingsPath())); // a folder cannot be replaced by the settings file
+    const RunOutcome outcome = run();
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\RunGate01\\GameGate.ini"));
     EXPECT_FALSE(m_form.isTicked(9));
