@@ -410,3 +410,15 @@ TEST_F(DatabaseTargets, BackupThatCannotBeWrittenChangesNoRow)
     EXPECT_FALSE(module.dbRecordset.isOpen());
     EXPECT_NE(module.dbConnection.state(), DbConnection::State::Open);
 }
+
+TEST_F(DatabaseTargets, OldValueOutsideTheCodePageFailsItsTargetBeforeTheRowChanges)
+{
+    TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Stra\u00DFe'")});
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_SERVERINFO");
+    EXPECT_TRUE(outcome.cause.startsWith(backups(tree) + QLatin1Char('/'))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral("/database.txt: The character \"\u00DF\" (U+00DF) cannot be written in code page 936")))
+        << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|Stra\u00DFe|kept 6")});
+    EXPECT_EQ(ticks(), QList<bool>({false, false, true}));
+}
