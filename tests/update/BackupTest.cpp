@@ -1,7 +1,6 @@
 // The backup folders themselves; what a run keeps in them is tested with the run.
 #include "faults/TreeState.h"
 #include "update/Backup.h"
-#include "update/Failure.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,19 +35,4 @@ TEST(Backup, RunsStartedInTheSameSecondGetTheirOwnFoldersAndTheOldestGoFirst)
     QStringList left = QDir(Backup::backupsFolderOf(settingsPath)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     left.sort();
     EXPECT_EQ(left, expected);
-}
-
-TEST(Backup, BackupsThatCannotBeCreatedFailNamingThePath)
-{
-    QTemporaryDir folder;
-    const QString settingsPath = folder.filePath(QStringLiteral("Settings.ini"));
-    writeBytes(settingsPath, OldSettings);
-    writeBytes(Backup::backupsFolderOf(settingsPath), "a file where the backups belong");
-    Backup backup(settingsPath);
-    try {
-        backup.keepSettings();
-        ADD_FAILURE() << "kept the settings where no folder can be made";
-    } catch (const Failure &failure) {
-        EXPECT_TRUE(failure.cause().startsWith(Backup::backupsFolderOf(settingsPath) + QStringLiteral(": "))) << failure.cause().toStdString();
-    }
 }
