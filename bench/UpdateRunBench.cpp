@@ -1,7 +1,9 @@
 // Times the update run against a temporary installation and the database named by MUD3_PG_PORT, side by side
-// with a minimal writer of the same thirteen files (write, flush to disk, rename).
+// with a minimal writer of the same thirteen files (write, flush to disk, rename), and full runs with backups
+// against full runs without them.
 #include "app/FormModel.h"
 #include "app/Settings.h"
+#include "update/Backup.h"
 #include "update/Module1.h"
 #include "update/UpdateRun.h"
 
@@ -43,25 +45,60 @@ void createTree(const QTemporaryDir &tree)
     }
 }
 
+// Update runs over the tree, on the database named by MUD3_PG_PORT.
+class Runs {
+public:
+    explicit Runs(const QTemporaryDir &tree)
+        : m_settingsPath(tree.path() + QStringLiteral("/Settings.ini"))
+    {
+        m_form.setFieldText(Field::txtSQLIP, QStringLiteral("127.0.0.1,") + qEnvironmentVariable("MUD3_PG_PORT"));
+        m_form.setFieldText(Field::txtMud3Path, tree.path() + QLatin1Char('\\'));
+    }
+
+    // Milliseconds of one run with the given targets ticked.
+    double time(int firstTarget, int endTarget, Backups backups = Backups::Kept)
+    {
+        for (int target = 0; target < TargetCount; ++target)
+            m_form.setTicked(target, target >= firstTarget && target < endTarget);
+        QElapsedTimer timer;
+        timer.start();
+        const RunOutcome outcome = runUpdate(m_form, m_module, m_settingsPath, backups);
+        const double milliseconds = timer.nsecsElapsed() / 1e6;
+        if (!outcome.succeeded)
+            qFatal("run failed: %s %s", qPrintable(outcome.message), qPrintable(outcome.cause));
+        return milliseconds;
+    }
+
+private:
+    QString m_settingsPath;
+    FormModel m_form;
+    Module1 m_module;
+};
+
 // Milliseconds of one run per repetition, with the given targets ticked.
 std::vector<double> timeRuns(const QTemporaryDir &tree, int firstTarget, int endTarget)
 {
-    FormModel form;
-    form.setFieldText(Field::txtSQLIP, QStringLiteral("127.0.0.1,") + qEnvironmentVariable("MUD3_PG_PORT"));
-    form.setFieldText(Field::txtMud3Path, tree.path() + QLatin1Char('\\'));
-    Module1 module;
+    Runs runs(tree);
     std::vector<double> times;
-    for (int repetition = 0; repetition < Repetitions; ++repetition) {
-        for (int target = 0; target < TargetCount; ++target)
-            form.setTicked(target, target >= firstTarget && target < endTarget);
-        QElapsedTimer timer;
-        timer.start();
-        const RunOutcome outcome = runUpdate(form, module, tree.path() + QStringLiteral("/Settings.ini"));
-        times.push_back(timer.nsecsElapsed() / 1e6);
-        if (!outcome.succeeded)
-            qFatal("run failed: %s %s", qPrintable(outcome.message), qPrintable(outcome.cause));
-    }
+    for (int repetition = 0; repetition < Repetitions; ++repetition)
+        times.push_back(runs.time(firstTarget, endTarget));
     return times;
+}
+
+// Milliseconds of full runs with backups and without, taken in turns so that whatever else the machine does
+// weighs on both alike. The first KeptFolders runs fill the backups, so that every timed run removes the oldest.
+std::pair<std::vector<double>, std::vector<double>> timeBackups(const QTemporaryDir &tree)
+{
+    Runs runs(tree);
+    for (int run = 0; run < Backup::KeptFolders; ++run)
+        runs.time(0, TargetCount);
+    std::vector<double> with;
+    std::vector<double> without;
+    for (int repetition = 0; repetition < Repetitions; ++repetition) {
+        with.push_back(runs.time(0, TargetCount, Backups::Kept));
+        without.push_back(runs.time(0, TargetCount, Backups::Skipped));
+    }
+    return {with, without};
 }
 
 // Milliseconds of opening and closing the connection alone, as every run does before its targets.
@@ -142,6 +179,9 @@ int main(int argc, char *argv[])
     const double everything = median(timeRuns(tree, 0, TargetCount));
     const double nothing = median(timeRuns(tree, 0, 0));
     const double connection = median(timeConnection());
+    const auto [withBackups, withoutBackups] = timeBackups(tree);
+    const double backedUp = median(withBackups);
+    const double notBackedUp = median(withoutBackups);
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -154,6 +194,8 @@ int main(int argc, char *argv[])
     std::printf("  three database targets                          %8.2f   (connection, settings save included)\n", database);
     std::printf("  three database targets                          %8.2f   (connection, settings save excluded)\n", database - nothing);
     std::printf("  every target                                    %8.2f\n", everything);
+    std::printf("  every target, in turns: with backups            %8.2f\n", backedUp);
+    std::printf("                          without backups         %8.2f   ratio %.2f\n", notBackedUp, backedUp / notBackedUp);
     std::printf("  peak memory of this process                     %8ld KiB\n", usage.ru_maxrss);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "update/DatabaseTargets.h"
 
 #include "app/Form.h"
+#include "update/Backup.h"
 #include "update/Failure.h"
 #include "update/Module1.h"
 
@@ -36,13 +37,14 @@ const std::vector<RowUpdate> &rowUpdatesOf(int target)
     return RowUpdates[static_cast<size_t>(target)];
 }
 
-void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module)
+void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module, Backup &backup)
 {
     const std::vector<RowUpdate> &rowUpdates = rowUpdatesOf(target);
     DbRecordset &recordset = module.dbRecordset;
     recordset.bind(module.dbConnection);
     for (const RowUpdate &rowUpdate : rowUpdates) {
         recordset.Open(table, QLatin1String(rowUpdate.condition));
+        backup.keepRow(table, rowUpdate, recordset.currentRow());
         // Each field is read at its own assignment, as the window holds it at that moment.
         for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
             recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));

@@ -5,6 +5,7 @@
 #include <QString>
 #include <vector>
 
+class Backup;
 class FieldSource;
 struct Module1;
 
@@ -23,5 +24,6 @@ struct RowUpdate {
 const std::vector<RowUpdate> &rowUpdatesOf(int target);
 
 // The work of database target 0, 1 or 2 on its table: its row updates in order, each written whole or
-// not at all. Throws Failure at the first failing row update; earlier ones stay written.
-void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module);
+// not at all. Throws Failure at the first failing row update; earlier ones stay written. The old values of
+// each row update go to the backup before it changes anything.
+void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module, Backup &backup);

@@ -2,6 +2,7 @@
 
 #include "app/Form.h"
 #include "app/Settings.h"
+#include "update/Backup.h"
 #include "update/DatabaseTargets.h"
 #include "update/Failure.h"
 #include "update/FileSystemPath.h"
@@ -31,16 +32,20 @@ void normaliseMud3Path(Form &form)
         form.setFieldText(Field::txtMud3Path, path + QLatin1Char('\\'));
 }
 
-void writeFileTarget(const Form &form, int target, const QString &caption)
+void writeFileTarget(const Form &form, int target, const QString &caption, Backup &backup)
 {
-    TextFile::replace(FileTarget::path(form, caption), FileTarget::content(target, form), TextFile::IfMissing::Fail);
+    const QString path = FileTarget::path(form, caption);
+    const QByteArray content = FileTarget::content(target, form);
+    backup.keepFile(caption, path);
+    TextFile::replace(path, content, TextFile::IfMissing::Fail);
 }
 
 } // namespace
 
-RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath)
+RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, Backups backups)
 {
     QString errorContext;
+    Backup backup = backups == Backups::Kept ? Backup(settingsPath) : Backup::none();
     try {
         normaliseMud3Path(form);
         const InstallationLock lock(programRelativePath(form.fieldText(Field::txtMud3Path)));
@@ -53,7 +58,7 @@ RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath)
                 continue;
             const QString caption = form.caption(target);
             errorContext = errorContextOf(target, caption);
-            runDatabaseTarget(target, caption, form, module);
+            runDatabaseTarget(target, caption, form, module, backup);
             form.clearTick(target);
         }
         module.dbConnection.CloseConnection();
@@ -63,13 +68,16 @@ RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath)
                 continue;
             const QString caption = form.caption(target);
             errorContext = errorContextOf(target, caption);
-            writeFileTarget(form, target, caption);
+            writeFileTarget(form, target, caption, backup);
             form.clearTick(target);
         }
 
+        backup.keepSettings();
         Settings::save(form, settingsPath);
+        backup.removeOldFolders();
         return {};
     } catch (const Failure &failure) {
+        module.dbRecordset.Close(); // a row update that a failure interrupted is rolled back, not left to the disconnect
         module.dbConnection.CloseConnection();
         return {false, QStringLiteral("Error Reading Data") + errorContext, failure.cause()};
     }

@@ -1,7 +1,10 @@
 #include "AccountTables.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
+#include "update/Backup.h"
+#include "update/CodePage.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -324,4 +327,98 @@ TEST_F(DatabaseTargets, FailedTargetIsDoneWholeByTheNextRun)
     ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
     EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
     EXPECT_EQ(ticks(), QList<bool>({false, false, false}));
+}
+
+namespace {
+
+// The rows before the run: an apostrophe and a Chinese name, and a NULL, which the statements must put back as they were.
+const QStringList UnusualOldValues = {
+    QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'O''Neil \u9F99\u57CE'"),
+    QStringLiteral("UPDATE TBL_SELECTGATEIPS SET FLD_NAME = NULL"),
+};
+
+// database.txt after all three targets ran over those rows, in code page 936.
+const QByteArray AllThreeTargetsKept = QByteArrayLiteral(
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.1' WHERE FLD_DESCRIPTION = 'LoginGW';\r\n"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.2' WHERE FLD_DESCRIPTION = 'LoginServer';\r\n"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.3' WHERE FLD_DESCRIPTION = 'SET1 DB Conn';\r\n"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.4' WHERE FLD_DESCRIPTION = 'SET1 GameSrv1';\r\n"
+    "UPDATE TBL_SELECTGATEIPS SET FLD_IP = '192.0.2.5' WHERE FLD_GAMETYPE = 'MIR3';\r\n"
+    "UPDATE TBL_SELECTGATEIPS SET FLD_NAME = NULL WHERE FLD_GAMETYPE = 'MIR3';\r\n"
+    "UPDATE TBL_SELECTGATEIPS SET FLD_PORT = '7100' WHERE FLD_GAMETYPE = 'MIR3';\r\n"
+    "UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'O''Neil \xC1\xFA\xB3\xC7' WHERE FLD_GAMETYPE = 'MIR3';\r\n");
+
+QString backups(const InstallationTree &tree)
+{
+    return Backup::backupsFolderOf(tree.settingsPath());
+}
+
+// database.txt of the one backup folder beside the tree's settings.
+QByteArray keptRows(const InstallationTree &tree)
+{
+    const QStringList folders = QDir(backups(tree)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (folders.size() != 1) {
+        ADD_FAILURE() << "backup folders: " << folders.join(QStringLiteral(", ")).toStdString();
+        return {};
+    }
+    return readFile(backups(tree) + QLatin1Char('/') + folders.first() + QStringLiteral("/database.txt"));
+}
+
+} // namespace
+
+TEST_F(DatabaseTargets, BackupKeepsTheOldValueOfEveryColumnWrittenAndTheStatementsPutThemBack)
+{
+    TestDatabase::execute(UnusualOldValues);
+    const QStringList before[] = {rows("TBL_PUBIPS"), rows("TBL_SELECTGATEIPS"), rows("TBL_SERVERINFO")};
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    ASSERT_EQ(rows("TBL_PUBIPS"), AccountTables::updatedRows(QStringLiteral("TBL_PUBIPS")));
+
+    const QByteArray kept = keptRows(tree);
+    EXPECT_EQ(kept, AllThreeTargetsKept) << firstDifferentLine(kept, AllThreeTargetsKept);
+
+    // Restoring is running the statements.
+    TestDatabase::execute(CodePage::decode(kept).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
+    EXPECT_EQ(rows("TBL_PUBIPS"), before[0]);
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), before[1]);
+    EXPECT_EQ(rows("TBL_SERVERINFO"), before[2]);
+}
+
+TEST_F(DatabaseTargets, BackupOfAFailedTargetKeepsTheRowsChangedBeforeTheFailure)
+{
+    TestDatabase::execute({QStringLiteral("DELETE FROM TBL_PUBIPS WHERE FLD_DESCRIPTION = 'SET1 DB Conn'")});
+    ASSERT_FALSE(run().succeeded);
+    const QByteArray expected = QByteArrayLiteral(
+        "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.1' WHERE FLD_DESCRIPTION = 'LoginGW';\r\n"
+        "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.2' WHERE FLD_DESCRIPTION = 'LoginServer';\r\n");
+    EXPECT_EQ(keptRows(tree), expected);
+}
+
+TEST_F(DatabaseTargets, BackupThatCannotBeWrittenChangesNoRow)
+{
+    QFile blocker(backups(tree));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the backup folder belongs
+    blocker.close();
+
+    const RunOutcome outcome = run();
+
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataTBL_PUBIPSCannot be found, check IP Adress, and SQL Password"));
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QStringLiteral("\": "))) << outcome.cause.toStdString();
+    for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+        EXPECT_EQ(rows(table), AccountTables::initialRows(QLatin1String(table))) << table;
+    EXPECT_TRUE(form.isTicked(0));
+    EXPECT_FALSE(module.dbRecordset.isOpen());
+    EXPECT_NE(module.dbConnection.state(), DbConnection::State::Open);
+}
+
+TEST_F(DatabaseTargets, OldValueOutsideTheCodePageFailsItsTargetBeforeTheRowChanges)
+{
+    TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Stra\u00DFe'")});
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_SERVERINFO");
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QLatin1Char('/'))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral("/database.txt\": The character \"\u00DF\" (U+00DF) cannot be written in code page 936")))
+        << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|Stra\u00DFe|kept 6")});
+    EXPECT_EQ(ticks(), QList<bool>({false, false, true}));
 }

@@ -5,9 +5,11 @@
 #include "app/FormModel.h"
 #include "app/Settings.h"
 #include "support/InstallationTree.h"
+#include "update/Backup.h"
 #include "update/Failure.h"
 #include "update/Module1.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -42,6 +44,7 @@ protected:
                          << qEnvironmentVariable("MUD3_SMALL_DISK_UNAVAILABLE",
                                                  QStringLiteral("run this program through on-a-small-disk.sh"))
                                 .toStdString();
+        m_offTheDisk.emplace();
         // The installation tree makes its folder below TMPDIR: here, on the small file system.
         m_savedTemp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(m_disk));
@@ -60,6 +63,12 @@ protected:
         m_tree.reset();
         QFile::remove(fillerPath());
         qputenv("TMPDIR", m_savedTemp);
+    }
+
+    // The backups of the runs on a folder of the large file system, so that the targets alone fill the small one.
+    void keepBackupsOffTheDisk()
+    {
+        ASSERT_TRUE(QFile::link(m_offTheDisk->path(), Backup::backupsFolderOf(m_tree->settingsPath())));
     }
 
     QString fillerPath() const { return m_disk + QStringLiteral("/filler"); }
@@ -84,6 +93,7 @@ protected:
 
     QString m_disk;
     QByteArray m_savedTemp;
+    std::optional<QTemporaryDir> m_offTheDisk;
     std::optional<InstallationTree> m_tree;
     FormModel m_form;
     Module1 m_module;
@@ -101,6 +111,7 @@ TEST_F(FullDisk, RunStopsAtTheFileThatNoLongerFitsAndKeepsItsOldContent)
     ASSERT_GT(completeContent(m_form, failing).size(), PageSize);
     for (int target = FirstFileTarget; target < failing; ++target)
         ASSERT_LE(completeContent(m_form, target).size(), PageSize) << "target " << target;
+    keepBackupsOffTheDisk();
     fillLeaving(1);
 
     const RunOutcome outcome = run();
@@ -117,6 +128,28 @@ TEST_F(FullDisk, RunStopsAtTheFileThatNoLongerFitsAndKeepsItsOldContent)
     // The partly written temporary file is gone, and so is its space: no handle to it stayed open.
     EXPECT_EQ(filesBelow(treeFolder()), targetFiles(true));
     EXPECT_EQ(freePages(m_disk), 1);
+}
+
+TEST_F(FullDisk, BackupThatDoesNotFitFailsTheTargetBeforeItIsReplaced)
+{
+    fillLeaving(0);
+
+    const RunOutcome outcome = run();
+
+    EXPECT_EQ(outcome.message, failureMessageAt(FirstFileTarget));
+    const QString backups = Backup::backupsFolderOf(m_tree->settingsPath());
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups + QLatin1Char('/'))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.contains(QStringLiteral("No space left on device"))) << outcome.cause.toStdString();
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        EXPECT_TRUE(m_form.isTicked(target)) << "target " << target;
+        EXPECT_EQ(m_tree->read(target), InstallationTree::oldContent(target)) << "target " << target;
+    }
+    EXPECT_EQ(readFile(m_tree->settingsPath()), OldSettings);
+    // Neither a partly written copy nor its space stays behind.
+    QStringList kept = QDir(backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(filesBelow(backups + QLatin1Char('/') + kept.first()), QStringList());
+    EXPECT_EQ(freePages(m_disk), 0);
 }
 
 TEST_F(FullDisk, SettingsSaveOnAFullDiskFailsTheRunAndKeepsThePreviousSettings)

@@ -3,6 +3,7 @@
 
 #include "app/FormModel.h"
 #include "support/InstallationTree.h"
+#include "update/Backup.h"
 #include "update/Module1.h"
 
 #include <QDir>
@@ -105,9 +106,20 @@ void restoreOldState(const InstallationTree &tree)
     const QString folder = QFileInfo(tree.settingsPath()).absolutePath();
     for (const QString &file : filesBelow(folder))
         QFile::remove(folder + QLatin1Char('/') + file);
+    QDir(Backup::backupsFolderOf(tree.settingsPath())).removeRecursively();
     for (int target = FirstFileTarget; target < TargetCount; ++target)
         writeBytes(tree.filePath(target), InstallationTree::oldContent(target));
     writeBytes(tree.settingsPath(), OldSettings);
+}
+
+// What a file of the tree held before the run, by its path relative to the tree.
+QByteArray oldContentOf(const QString &file)
+{
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        if (targetCaption(target).replace(QLatin1Char('\\'), QLatin1Char('/')) == file)
+            return InstallationTree::oldContent(target);
+    }
+    return OldSettings;
 }
 
 } // namespace
@@ -186,6 +198,19 @@ TEST(KilledRun, EveryTargetHoldsItsOldOrItsCompleteNewContent)
             const QRegularExpressionMatch match = leftover.match(file);
             EXPECT_TRUE(match.hasMatch() && targetFiles(true).contains(match.captured(1))) << "unexpected file " << file.toStdString();
             ++leftovers;
+        }
+        // The backup is written the same way: each copy holds the whole old content of its file.
+        const QString backups = Backup::backupsFolderOf(tree.settingsPath());
+        for (const QString &run : QDir(backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            for (const QString &file : filesBelow(backups + QLatin1Char('/') + run)) {
+                if (!targetFiles(true).contains(file)) {
+                    const QRegularExpressionMatch match = leftover.match(file);
+                    EXPECT_TRUE(match.hasMatch() && targetFiles(true).contains(match.captured(1))) << "unexpected backup " << file.toStdString();
+                    ++leftovers;
+                    continue;
+                }
+                EXPECT_EQ(readFile(backups + QLatin1Char('/') + run + QLatin1Char('/') + file), oldContentOf(file)) << "backup " << file.toStdString();
+            }
         }
     }
     // Kills that all land before the first or after the last file would prove nothing.

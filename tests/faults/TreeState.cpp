@@ -41,8 +41,11 @@ QStringList filesBelow(const QString &folder)
     QStringList files;
     QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     const QDir root(folder);
-    while (entries.hasNext())
-        files << root.relativeFilePath(entries.next());
+    while (entries.hasNext()) {
+        const QString file = root.relativeFilePath(entries.next());
+        if (!file.startsWith(QStringLiteral("Backups/")))
+            files << file;
+    }
     files.sort();
     return files;
 }

@@ -19,7 +19,8 @@ int firstTargetUsing(Field field);
 // The failure message of a run that stopped at target (3 to 14).
 QString failureMessageAt(int target);
 
-// Every file below folder, as paths relative to it with "/" between names, sorted.
+// Every file below folder, as paths relative to it with "/" between names, sorted. The run's backups beside
+// the settings file (folder Backups) are left out: what they hold is checked where it matters.
 QStringList filesBelow(const QString &folder);
 
 // What a tree holds when no file is left over: the twelve target files and, if saved, Settings.ini.

@@ -1,6 +1,7 @@
 // Run as an ordinary user: root passes every permission check of the file system.
 #include "app/FormModel.h"
 #include "support/InstallationTree.h"
+#include "update/Backup.h"
 #include "update/Module1.h"
 
 #include <QDir>
@@ -77,4 +78,30 @@ TEST_F(PermissionFault, ReadOnlySettingsFileFailsTheSaveAndKeepsTheOldSettings)
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataSetup\\Plus_Setup.ini"));
     EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral("Permission denied"))) << outcome.cause.toStdString();
     EXPECT_EQ(readFile(m_tree.settingsPath()), QByteArrayLiteral("[Settings]\r\nServerName=Kept\r\n"));
+}
+
+TEST_F(PermissionFault, BackupFolderThatCannotBeWrittenFailsTheTargetBeforeItIsReplaced)
+{
+    const QString backups = Backup::backupsFolderOf(m_tree.settingsPath());
+    ASSERT_TRUE(QDir().mkdir(backups));
+    ASSERT_TRUE(QFile::setPermissions(backups, QFile::ReadOwner | QFile::ExeOwner));
+    const RunOutcome outcome = run();
+    QFile::setPermissions(backups, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\DBSvr\\!ServerInfo.txtCannot be Found, Check Mud 3 Path"));
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups + QLatin1Char('/'))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral("Permission denied"))) << outcome.cause.toStdString();
+    expectStoppedAt(FirstFileTarget);
+    EXPECT_TRUE(QDir(backups).isEmpty());
+}
+
+TEST_F(PermissionFault, FileThatCannotBeReadForItsBackupIsNotReplaced)
+{
+    ASSERT_TRUE(QFile::setPermissions(m_tree.filePath(8), QFile::WriteOwner));
+    const RunOutcome outcome = run();
+    QFile::setPermissions(m_tree.filePath(8), QFile::ReadOwner | QFile::WriteOwner);
+
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\LoginGate\\Config.ini"));
+    EXPECT_TRUE(outcome.cause.startsWith(m_tree.filePath(8) + QStringLiteral(": "))) << outcome.cause.toStdString();
+    expectStoppedAt(8);
 }

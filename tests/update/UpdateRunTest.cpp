@@ -1,5 +1,7 @@
 #include "app/FormModel.h"
+#include "faults/TreeState.h"
 #include "support/InstallationTree.h"
+#include "update/Backup.h"
 #include "update/DbConnection.h"
 #include "update/FileSystemPath.h"
 #include "update/InstallationLock.h"
@@ -9,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -145,7 +148,8 @@ TEST_F(FileTargetRun, FailedSettingsSaveCarriesTheContextOfTheLastTargetDone)
 {
     for (int target = FirstFileTarget; target < TargetCount; ++target)
         m_form.setTicked(target, target == 9);
-    const RunOutcome outcome = runUpdateOnLoopback(m_form, m_module, m_tree.filePath(9) + QStringLiteral("/Settings.ini"));
+    ASSERT_TRUE(QDir().mkdir(m_tree.settingsPath())); // a folder cannot be replaced by the settings file
+    const RunOutcome outcome = run();
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\RunGate01\\GameGate.ini"));
     EXPECT_FALSE(m_form.isTicked(9));
@@ -253,4 +257,136 @@ TEST(ConnectionFailure, UnreachableDatabaseEndsTheRunBeforeAnyTarget)
         EXPECT_EQ(tree.read(target), InstallationTree::oldContent(target));
     EXPECT_FALSE(QFileInfo::exists(tree.settingsPath()));
     EXPECT_EQ(module.dbConnection.state(), DbConnection::State::Closed);
+}
+
+namespace {
+
+// Settings.ini as an earlier run left it, with a Chinese server name in code page 936.
+const QByteArray OldSettings = QByteArrayLiteral("[Settings]\r\nServerName=\xC1\xFA\xB3\xC7\r\nExternalIP=192.0.2.9\r\n"
+                                                 "InternalIP=192.0.2.10\r\nSQLIP=127.0.0.1\r\nSQLPass=se'cret=1\r\n"
+                                                 "Mud3Path=C:\\Mud3\\\r\nLGPort=7000\r\nSGPort=7100\r\nRG01Port=7200\r\nRG02Port=7300\r\n");
+
+QString backups(const InstallationTree &tree)
+{
+    return Backup::backupsFolderOf(tree.settingsPath());
+}
+
+QStringList backupFolders(const InstallationTree &tree)
+{
+    return QDir(backups(tree)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// The one backup folder beside the tree's settings; fails the test when there is not exactly one.
+QString onlyBackup(const InstallationTree &tree)
+{
+    const QStringList folders = backupFolders(tree);
+    if (folders.size() != 1) {
+        ADD_FAILURE() << "backup folders: " << folders.join(QStringLiteral(", ")).toStdString();
+        return {};
+    }
+    return backups(tree) + QLatin1Char('/') + folders.first();
+}
+
+// Where a backup keeps the file of target i.
+QString keptPath(int target)
+{
+    return targetCaption(target).replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+// Backups of earlier runs, named "2020-01-01 00-00-<second>".
+void makeOldBackups(const InstallationTree &tree, int count)
+{
+    for (int second = 0; second < count; ++second)
+        ASSERT_TRUE(QDir().mkpath(backups(tree) + QStringLiteral("/2020-01-01 00-00-%1").arg(second, 2, 10, QLatin1Char('0'))));
+}
+
+} // namespace
+
+TEST_F(FileTargetRun, BackupKeepsEveryReplacedFileAndTheOldSettingsByteForByte)
+{
+    writeBytes(m_tree.settingsPath(), OldSettings);
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+
+    const QString folder = onlyBackup(m_tree);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d$")).match(QFileInfo(folder).fileName()).hasMatch())
+        << folder.toStdString();
+    EXPECT_EQ(filesBelow(folder), targetFiles(true));
+    for (int target = FirstFileTarget; target < TargetCount; ++target)
+        EXPECT_EQ(readFile(folder + QLatin1Char('/') + keptPath(target)), InstallationTree::oldContent(target)) << "target " << target;
+    EXPECT_EQ(readFile(folder + QStringLiteral("/Settings.ini")), OldSettings);
+    EXPECT_NE(readFile(m_tree.settingsPath()), OldSettings);
+}
+
+#ifdef Q_OS_UNIX
+TEST_F(FileTargetRun, BackupFoldersAndFilesAreReadableByTheirOwnerOnly)
+{
+    // A server file that anyone may read is kept where only its owner can.
+    ASSERT_TRUE(QFile::setPermissions(m_tree.filePath(4), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    writeBytes(m_tree.settingsPath(), OldSettings);
+    ASSERT_TRUE(run().succeeded);
+
+    const QString folder = onlyBackup(m_tree);
+    EXPECT_EQ(fileMode(backups(m_tree)), 0700u);
+    EXPECT_EQ(fileMode(folder), 0700u);
+    EXPECT_EQ(fileMode(folder + QStringLiteral("/Mir3Server")), 0700u);
+    EXPECT_EQ(fileMode(folder + QStringLiteral("/Mir3Server/DBSvr")), 0700u);
+    EXPECT_EQ(fileMode(folder + QStringLiteral("/Setup")), 0700u);
+    for (const QString &file : filesBelow(folder))
+        EXPECT_EQ(fileMode(folder + QLatin1Char('/') + file), 0600u) << file.toStdString();
+    EXPECT_EQ(fileMode(m_tree.filePath(4)), 0644u);
+}
+#endif
+
+TEST_F(FileTargetRun, FailedRunBacksUpWhatItReplacedBeforeTheFailure)
+{
+    writeBytes(m_tree.settingsPath(), OldSettings);
+    ASSERT_TRUE(QFile::remove(m_tree.filePath(7)));
+    ASSERT_FALSE(run().succeeded);
+
+    const QString folder = onlyBackup(m_tree);
+    EXPECT_EQ(filesBelow(folder), (QStringList{keptPath(3), keptPath(4), keptPath(5), keptPath(6)}));
+    for (int target = FirstFileTarget; target < 7; ++target)
+        EXPECT_EQ(readFile(folder + QLatin1Char('/') + keptPath(target)), InstallationTree::oldContent(target)) << "target " << target;
+}
+
+TEST_F(FileTargetRun, RunThatReplacesNothingLeavesNoBackup)
+{
+    // A wrong Mud3 path stops the run at its first file; a first run has no settings file to keep.
+    m_form.setFieldText(Field::txtMud3Path, m_tree.mud3Path() + QStringLiteral("Nowhere"));
+    ASSERT_FALSE(run().succeeded);
+    EXPECT_FALSE(QFileInfo::exists(backups(m_tree)));
+
+    for (int target = FirstFileTarget; target < TargetCount; ++target)
+        m_form.setTicked(target, false);
+    ASSERT_TRUE(run().succeeded);
+    EXPECT_FALSE(QFileInfo::exists(backups(m_tree)));
+
+    // The next run replaces the settings file that this one saved.
+    const QByteArray saved = readFile(m_tree.settingsPath());
+    ASSERT_TRUE(run().succeeded);
+    EXPECT_EQ(filesBelow(onlyBackup(m_tree)), QStringList{QStringLiteral("Settings.ini")});
+    EXPECT_EQ(readFile(onlyBackup(m_tree) + QStringLiteral("/Settings.ini")), saved);
+}
+
+TEST_F(FileTargetRun, TwentyFirstBackupRemovesTheOldestAndKeepsTwenty)
+{
+    makeOldBackups(m_tree, 20);
+    ASSERT_TRUE(QDir().mkpath(backups(m_tree) + QStringLiteral("/kept by hand")));
+    ASSERT_TRUE(run().succeeded);
+
+    const QStringList folders = backupFolders(m_tree);
+    ASSERT_EQ(folders.size(), 21); // twenty backups and the folder that is not one
+    EXPECT_FALSE(folders.contains(QStringLiteral("2020-01-01 00-00-00")));
+    EXPECT_EQ(folders.first(), QStringLiteral("2020-01-01 00-00-01"));
+    EXPECT_TRUE(folders.contains(QStringLiteral("kept by hand")));
+    EXPECT_EQ(filesBelow(backups(m_tree) + QLatin1Char('/') + folders.at(19)), targetFiles(false));
+}
+
+TEST_F(FileTargetRun, FailedRunRemovesNoOldBackup)
+{
+    makeOldBackups(m_tree, 20);
+    ASSERT_TRUE(QFile::remove(m_tree.filePath(9)));
+    ASSERT_FALSE(run().succeeded);
+    EXPECT_EQ(backupFolders(m_tree).size(), 21);
 }
