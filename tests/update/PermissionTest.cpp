@@ -102,6 +102,6 @@ TEST_F(PermissionFault, FileThatCannotBeReadForItsBackupIsNotReplaced)
     QFile::setPermissions(m_tree.filePath(8), QFile::ReadOwner | QFile::WriteOwner);
 
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\LoginGate\\Config.ini"));
-    EXPECT_TRUE(outcome.cause.startsWith(m_tree.filePath(8) + QStringLiteral(": "))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + m_tree.filePath(8) + QStringLiteral("\": "))) << outcome.cause.toStdString();
     expectStoppedAt(8);
 }
