@@ -17,3 +17,7 @@ struct RunOutcome {
 // target in index order clearing its tick when done, then save the settings. Stops at the first failure,
 // closing the connection; the window shows the outcome.
 RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath);
+
+// The Mud3 path as the run uses and stores it: the typed text, with a backslash added when it does not
+// end in one.
+QString mud3PathAsRunUsesIt(const QString &typed);
