@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/Launcher.h"
+#include "app/PreviewDialog.h"
 #include "update/UpdateRun.h"
 
 #include <QCheckBox>
@@ -120,11 +121,13 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     cmdRunODBC = makeButton("cmdRunODBC", QStringLiteral("Run ODBC Setup"), 0);
     cmdUpdateIP = makeButton("cmdUpdateIP", QStringLiteral("Update Selected IP's"), 1);
     cmdRunSetuptxt = makeButton("cmdRunSetuptxt", QStringLiteral("Run !Setup.txt Editor"), 2);
+    cmdPreview = makeButton("cmdPreview", QStringLiteral("Preview Changes"), 3);
     connect(cmdRunODBC, &QPushButton::clicked, this, &Form1::cmdRunODBC_Click);
     connect(cmdUpdateIP, &QPushButton::clicked, this, &Form1::cmdUpdateIP_Click);
     connect(cmdRunSetuptxt, &QPushButton::clicked, this, &Form1::cmdRunSetuptxt_Click);
+    connect(cmdPreview, &QPushButton::clicked, this, &Form1::cmdPreview_Click);
 
-    // Tab order: the update button first, then the fields top down, the launchers, the targets.
+    // Tab order: the update button first, then the fields top down, the launchers, the preview, the targets.
     QWidget *previous = cmdUpdateIP;
     const auto chain = [&previous](QWidget *next) {
         setTabOrder(previous, next);
@@ -134,6 +137,7 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
         chain(edit);
     chain(cmdRunODBC);
     chain(cmdRunSetuptxt);
+    chain(cmdPreview);
     for (QCheckBox *box : Check1)
         chain(box);
     cmdUpdateIP->setFocus();
@@ -207,4 +211,17 @@ void Form1::cmdRunODBC_Click()
 void Form1::cmdRunSetuptxt_Click()
 {
     RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Setup\\!Setup.txt Editor.exe"));
+}
+
+void Form1::cmdPreview_Click()
+{
+    Preview::RunPreview preview;
+    {
+        // Reading the rows waits for the database like a run does; the cursor says so.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        preview = Preview::previewRun(*this);
+    }
+    PreviewDialog dialog(preview, this);
+    dialog.exec();
 }

@@ -11,7 +11,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
-// The tool's one window: eleven fields, fifteen target check boxes and three buttons, laid out at fixed
+// The tool's one window: eleven fields, fifteen target check boxes and four buttons, laid out at fixed
 // positions. It holds every value the logic reads and changes, and it owns the program's database objects.
 class Form1 : public QWidget, public Form {
     Q_OBJECT
@@ -35,6 +35,7 @@ public slots:
     void cmdUpdateIP_Click();
     void cmdRunODBC_Click();
     void cmdRunSetuptxt_Click();
+    void cmdPreview_Click();
 
 private:
     std::array<QLineEdit *, FieldCount> m_fields{};
@@ -42,6 +43,7 @@ private:
     QPushButton *cmdRunODBC = nullptr;
     QPushButton *cmdUpdateIP = nullptr;
     QPushButton *cmdRunSetuptxt = nullptr;
+    QPushButton *cmdPreview = nullptr;
 
     QString m_settingsPath;
     Module1 m_module;
