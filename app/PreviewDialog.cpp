@@ -3,32 +3,39 @@
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
+#include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace {
 
-// Each line is formatted by its marker, as a diff viewer does: "+" added, "-" removed, "@@" a hunk,
-// a line flush left (a target's heading, or the connection's failure) in bold; the rest as it is.
-QTextCharFormat formatOf(const QString &line)
+struct LineFormat {
+    QTextBlockFormat block;
+    QTextCharFormat text;
+};
+
+// Each line is formatted by its marker, as a diff viewer does: "+" added and "-" removed, tinted across
+// the whole width; "@@" a hunk; a line flush left (a target's heading, or the connection's failure) in
+// bold; the rest as it is.
+LineFormat formatOf(const QString &line)
 {
-    QTextCharFormat format;
+    LineFormat format;
     if (line.isEmpty())
         return format;
     const bool fileHeader = line.startsWith(QLatin1String("+++ ")) || line.startsWith(QLatin1String("--- "));
     if (fileHeader) {
-        format.setFontWeight(QFont::DemiBold);
+        format.text.setFontWeight(QFont::DemiBold);
     } else if (line.startsWith(QLatin1Char('+'))) {
-        format.setForeground(QColor(0x00, 0x55, 0x00));
-        format.setBackground(QColor(0xdd, 0xf4, 0xdd));
+        format.text.setForeground(QColor(0x00, 0x55, 0x00));
+        format.block.setBackground(QColor(0xdd, 0xf4, 0xdd));
     } else if (line.startsWith(QLatin1Char('-'))) {
-        format.setForeground(QColor(0x88, 0x00, 0x00));
-        format.setBackground(QColor(0xfb, 0xe0, 0xe0));
+        format.text.setForeground(QColor(0x88, 0x00, 0x00));
+        format.block.setBackground(QColor(0xfb, 0xe0, 0xe0));
     } else if (line.startsWith(QLatin1String("@@"))) {
-        format.setForeground(QColor(0x00, 0x44, 0x88));
+        format.text.setForeground(QColor(0x00, 0x44, 0x88));
     } else if (!line.startsWith(QLatin1Char(' ')) && !line.startsWith(QLatin1Char('\\'))) {
-        format.setFontWeight(QFont::Bold);
+        format.text.setFontWeight(QFont::Bold);
     }
     return format;
 }
@@ -51,9 +58,12 @@ PreviewDialog::PreviewDialog(const Preview::RunPreview &preview, QWidget *parent
     QTextCursor cursor(text->document());
     const QStringList lines = preview.lines();
     for (qsizetype i = 0; i < lines.size(); ++i) {
+        const LineFormat format = formatOf(lines.at(i));
         if (i > 0)
-            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-        cursor.insertText(lines.at(i), formatOf(lines.at(i)));
+            cursor.insertBlock(format.block, format.text);
+        else
+            cursor.setBlockFormat(format.block);
+        cursor.insertText(lines.at(i), format.text);
     }
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -65,6 +75,6 @@ PreviewDialog::PreviewDialog(const Preview::RunPreview &preview, QWidget *parent
 
     // Wide enough for the longest template line beside its marker, tall enough for a screenful of diff.
     const QFontMetrics metrics(text->font());
-    resize(metrics.horizontalAdvance(QLatin1Char('x')) * 110, metrics.lineSpacing() * 40);
+    resize(metrics.horizontalAdvance(QLatin1Char('x')) * 120, metrics.lineSpacing() * 40);
     text->moveCursor(QTextCursor::Start);
 }
