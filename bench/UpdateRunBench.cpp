@@ -3,6 +3,7 @@
 #include "app/FormModel.h"
 #include "app/Settings.h"
 #include "update/Module1.h"
+#include "update/Preview.h"
 #include "update/UpdateRun.h"
 
 #include <QCoreApplication>
@@ -43,12 +44,19 @@ void createTree(const QTemporaryDir &tree)
     }
 }
 
-// Milliseconds of one run per repetition, with the given targets ticked.
-std::vector<double> timeRuns(const QTemporaryDir &tree, int firstTarget, int endTarget)
+// The built-in values, every target ticked, on the local database and the temporary installation.
+FormModel benchForm(const QTemporaryDir &tree)
 {
     FormModel form;
     form.setFieldText(Field::txtSQLIP, QStringLiteral("127.0.0.1,") + qEnvironmentVariable("MUD3_PG_PORT"));
     form.setFieldText(Field::txtMud3Path, tree.path() + QLatin1Char('\\'));
+    return form;
+}
+
+// Milliseconds of one run per repetition, with the given targets ticked.
+std::vector<double> timeRuns(const QTemporaryDir &tree, int firstTarget, int endTarget)
+{
+    FormModel form = benchForm(tree);
     Module1 module;
     std::vector<double> times;
     for (int repetition = 0; repetition < Repetitions; ++repetition) {
@@ -60,6 +68,27 @@ std::vector<double> timeRuns(const QTemporaryDir &tree, int firstTarget, int end
         times.push_back(timer.nsecsElapsed() / 1e6);
         if (!outcome.succeeded)
             qFatal("run failed: %s %s", qPrintable(outcome.message), qPrintable(outcome.cause));
+    }
+    return times;
+}
+
+// Milliseconds of a preview of all fifteen targets: the connection opened, the rows of the three tables
+// read and rolled back, the twelve files read and compared with what the run would write.
+std::vector<double> timePreviews(const QTemporaryDir &tree, const char *expectedHeading)
+{
+    const FormModel form = benchForm(tree);
+    std::vector<double> times;
+    for (int repetition = 0; repetition < Repetitions; ++repetition) {
+        QElapsedTimer timer;
+        timer.start();
+        const Preview::RunPreview preview = Preview::previewRun(form);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        if (preview.targets.size() != size_t(TargetCount))
+            qFatal("the preview showed %d targets", int(preview.targets.size()));
+        for (const Preview::TargetPreview &target : preview.targets) {
+            if (!target.heading().endsWith(QLatin1String(expectedHeading)))
+                qFatal("unexpected preview: %s", qPrintable(preview.lines().join(QLatin1Char('\n'))));
+        }
     }
     return times;
 }
@@ -136,12 +165,15 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // Before any run every target changes; the Plus_Setup.ini diff alone is 207 lines.
+    const double previewOfChanges = median(timePreviews(tree, ": changes"));
     const double files = median(timeRuns(tree, FirstFileTarget, TargetCount));
     const double minimal = median(timeMinimalWriter(tree));
     const double database = median(timeRuns(tree, 0, FirstFileTarget));
     const double everything = median(timeRuns(tree, 0, TargetCount));
     const double nothing = median(timeRuns(tree, 0, 0));
     const double connection = median(timeConnection());
+    const double previewUnchanged = median(timePreviews(tree, ": unchanged"));
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -154,6 +186,8 @@ int main(int argc, char *argv[])
     std::printf("  three database targets                          %8.2f   (connection, settings save included)\n", database);
     std::printf("  three database targets                          %8.2f   (connection, settings save excluded)\n", database - nothing);
     std::printf("  every target                                    %8.2f\n", everything);
+    std::printf("  preview of all fifteen targets, all changing    %8.2f   (connection included)\n", previewOfChanges);
+    std::printf("  preview of all fifteen targets, none changing   %8.2f   (connection included)\n", previewUnchanged);
     std::printf("  peak memory of this process                     %8ld KiB\n", usage.ru_maxrss);
     return 0;
 }

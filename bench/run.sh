@@ -3,6 +3,7 @@
 #  - start of the tool to its window shown, against a bare Qt window with as many widgets (under Xvfb);
 #  - the update run's file targets and settings save, against a minimal writer of the same thirteen files;
 #  - the three database targets against a local database, with the statements they send;
+#  - the preview of all fifteen targets against the same database and files;
 #  - peak memory of each.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
