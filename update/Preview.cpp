@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QSqlRecord>
 #include <QVariant>
+#include <algorithm>
 
 namespace Preview {
 
@@ -45,7 +46,7 @@ QStringList failureLines(const QString &cause, const QString &indent)
 {
     QStringList lines;
     for (const QString &line : cause.split(QLatin1Char('\n')))
-        lines.append(indent + line);
+        lines.append(indent + (line.endsWith(QLatin1Char('\r')) ? line.chopped(1) : line));
     lines.first().insert(indent.size(), QStringLiteral("fails: "));
     return lines;
 }
@@ -73,17 +74,24 @@ QString TargetPreview::heading() const
     case Outcome::Unchanged:
         return caption + QStringLiteral(": unchanged");
     case Outcome::Fails:
-        break;
+        return caption + QStringLiteral(": would fail");
     }
-    return caption + QStringLiteral(": would fail");
+    Q_UNREACHABLE();
+    return caption;
 }
 
 QStringList RunPreview::lines() const
 {
     QStringList lines;
+    const auto firstFailure = std::find_if(targets.begin(), targets.end(),
+                                           [](const TargetPreview &target) { return target.outcome == TargetPreview::Outcome::Fails; });
     if (!connectionFailure.isEmpty()) {
         lines.append(QStringLiteral("The database connection cannot be opened; the run would stop before its first target."));
         lines += failureLines(connectionFailure, Indent);
+    } else if (firstFailure != targets.end()) {
+        // The run ends at its first failure: what is shown after it is what a later press would do.
+        lines.append(QStringLiteral("The run would stop at ") + firstFailure->caption
+                     + QStringLiteral("; the targets after it would keep their ticks."));
     }
     for (const TargetPreview &target : targets) {
         if (!lines.isEmpty())

@@ -33,8 +33,8 @@ struct RunPreview {
     // The ticked targets in run order.
     std::vector<TargetPreview> targets;
 
-    // The whole preview as text: the connection failure, then each target's heading and lines, a blank
-    // line between them.
+    // The whole preview as text: where the run would stop (a connection that cannot be opened, or the
+    // first target that would fail), then each target's heading and lines, a blank line between them.
     QStringList lines() const;
 };
 

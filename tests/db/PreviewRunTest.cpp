@@ -5,6 +5,7 @@
 #include "update/DbRecordset.h"
 #include "update/Preview.h"
 
+#include <QFile>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
@@ -220,4 +221,22 @@ TEST_F(RunPreviewTest, RefusedLoginStopsTheRunBeforeItsFirstTarget)
     // The files are still shown: what the run would write once the login is put right.
     EXPECT_EQ(preview.targets.at(1).outcome, TargetPreview::Outcome::Changes);
     expectNothingChanged();
+}
+
+TEST_F(RunPreviewTest, NamesTheTargetTheRunWouldStopAtAndShowsTheOthers)
+{
+    tickOnly({2, 5, 7, 9});
+    ASSERT_TRUE(QFile::remove(m_tree.filePath(7)));
+    const Preview::RunPreview preview = Preview::previewRun(m_form);
+    const QStringList lines = preview.lines();
+
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.at(0), QStringLiteral("The run would stop at Mir3Server\\KLoginSvr\\Logsrv.ini; the targets after it would keep their ticks."));
+    EXPECT_EQ(lines.at(1), QString());
+    QStringList headings;
+    for (const TargetPreview &target : preview.targets)
+        headings.append(target.heading());
+    EXPECT_EQ(headings, (QStringList{QStringLiteral("TBL_SERVERINFO: changes"), QStringLiteral("Mir3Server\\KLoginSvr\\!AddrTable.txt: changes"),
+                                     QStringLiteral("Mir3Server\\KLoginSvr\\Logsrv.ini: would fail"),
+                                     QStringLiteral("Mir3Server\\RunGate01\\GameGate.ini: changes")}));
 }

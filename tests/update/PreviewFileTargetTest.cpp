@@ -1,7 +1,10 @@
 #include "app/FormModel.h"
 #include "support/InstallationTree.h"
 #include "update/FileSystemPath.h"
+#include "update/Failure.h"
+#include "update/FileTarget.h"
 #include "update/Preview.h"
+#include "update/TextFile.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -123,6 +126,14 @@ TEST_F(FilePreview, MissingFileNamesTheCauseTheRunWouldMeet)
     EXPECT_EQ(shown.heading(), QStringLiteral("Mir3Server\\KLoginSvr\\Logsrv.ini: would fail"));
     EXPECT_EQ(shown.lines, QStringList{QStringLiteral("    fails: ") + m_tree.filePath(7) + QStringLiteral(": No such file or directory")});
     EXPECT_FALSE(QFile::exists(m_tree.filePath(7)));
+
+    // The very cause with which the run's replacement of the file stops.
+    try {
+        TextFile::replace(m_tree.filePath(7), FileTarget::content(7, m_form), TextFile::IfMissing::Fail);
+        ADD_FAILURE() << "the replacement did not fail";
+    } catch (const Failure &failure) {
+        EXPECT_EQ(shown.lines, QStringList{QStringLiteral("    fails: ") + failure.cause()});
+    }
 }
 
 TEST_F(FilePreview, CharacterTheCodePageLacksIsNamed)
