@@ -107,11 +107,11 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
     TargetPreview preview{caption, TargetPreview::Outcome::Fails, {}};
     const QString path = FileTarget::path(fields, caption);
     // The run replaces regular files only; reading anything else (a pipe) could block the window.
-    QFile file(path);
     if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
         preview.lines = failureLines(path + QStringLiteral(": not a regular file"), Indent);
         return preview;
     }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         preview.lines = failureLines(path + QStringLiteral(": ") + file.errorString(), Indent);
         return preview;
