@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/Launcher.h"
+#include "app/PreviewDialog.h"
 #include "update/UpdateRun.h"
 
 #include <QCheckBox>
@@ -123,11 +124,13 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     cmdRunODBC = makeButton("cmdRunODBC", QStringLiteral("Run ODBC Setup"), 0);
     cmdUpdateIP = makeButton("cmdUpdateIP", QStringLiteral("Update Selected IP's"), 1);
     cmdRunSetuptxt = makeButton("cmdRunSetuptxt", QStringLiteral("Run !Setup.txt Editor"), 2);
+    cmdPreview = makeButton("cmdPreview", QStringLiteral("Preview Changes"), 3);
     connect(cmdRunODBC, &QPushButton::clicked, this, &Form1::cmdRunODBC_Click);
     connect(cmdUpdateIP, &QPushButton::clicked, this, &Form1::cmdUpdateIP_Click);
     connect(cmdRunSetuptxt, &QPushButton::clicked, this, &Form1::cmdRunSetuptxt_Click);
+    connect(cmdPreview, &QPushButton::clicked, this, &Form1::cmdPreview_Click);
 
-    // Tab order: the update button first, then the fields top down, the launchers, the targets.
+    // Tab order: the update button first, then the fields top down, the launchers, the preview, the targets.
     QWidget *previous = cmdUpdateIP;
     const auto chain = [&previous](QWidget *next) {
         setTabOrder(previous, next);
@@ -137,6 +140,7 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
         chain(edit);
     chain(cmdRunODBC);
     chain(cmdRunSetuptxt);
+    chain(cmdPreview);
     for (QCheckBox *box : Check1)
         chain(box);
     cmdUpdateIP->setFocus();
@@ -184,14 +188,9 @@ void Form1::cmdUpdateIP_Click()
     if (m_runThread.isBusy())
         return;
     RunOutcome outcome;
-    {
-        // The window takes no input until the run ends; the cursor says so.
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        m_runThread.run(*this, [&outcome, settingsPath = m_settingsPath](Form &form, Module1 &module) {
-            outcome = runUpdate(form, module, settingsPath);
-        });
-    }
+    runOnRunThread([&outcome, settingsPath = m_settingsPath](Form &form, Module1 &module) {
+        outcome = runUpdate(form, module, settingsPath);
+    });
     if (outcome.succeeded)
         return;
 
@@ -214,4 +213,23 @@ void Form1::cmdRunODBC_Click()
 void Form1::cmdRunSetuptxt_Click()
 {
     RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Setup\\!Setup.txt Editor.exe"));
+}
+
+void Form1::cmdPreview_Click()
+{
+    if (m_runThread.isBusy())
+        return;
+    // Reading the rows waits for the database like a run does, so it goes where a run goes.
+    Preview::RunPreview preview;
+    runOnRunThread([&preview](Form &form, Module1 &) { preview = Preview::previewRun(form); });
+    PreviewDialog dialog(preview, this);
+    dialog.exec();
+}
+
+void Form1::runOnRunThread(const std::function<void(Form &, Module1 &)> &work)
+{
+    // The window takes no input until the work ends; the cursor says so.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+    m_runThread.run(*this, work);
 }

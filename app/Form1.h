@@ -11,7 +11,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
-// The tool's one window: eleven fields, fifteen target check boxes and three buttons, laid out at fixed
+// The tool's one window: eleven fields, fifteen target check boxes and four buttons, laid out at fixed
 // positions. It holds every value the logic reads and changes; the program's database objects belong to
 // the thread that its update runs go on.
 class Form1 : public QWidget, public Form {
@@ -36,13 +36,18 @@ public slots:
     void cmdUpdateIP_Click();
     void cmdRunODBC_Click();
     void cmdRunSetuptxt_Click();
+    void cmdPreview_Click();
 
 private:
+    // Runs work on the run thread with the busy cursor, returning when it has ended.
+    void runOnRunThread(const std::function<void(Form &, Module1 &)> &work);
+
     std::array<QLineEdit *, FieldCount> m_fields{};
     std::array<QCheckBox *, TargetCount> Check1{};
     QPushButton *cmdRunODBC = nullptr;
     QPushButton *cmdUpdateIP = nullptr;
     QPushButton *cmdRunSetuptxt = nullptr;
+    QPushButton *cmdPreview = nullptr;
 
     QString m_settingsPath;
     RunThread m_runThread;

@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "update/Backup.h"
 #include "update/Module1.h"
+#include "update/Preview.h"
 #include "update/UpdateRun.h"
 
 #include <QCoreApplication>
@@ -45,14 +46,22 @@ void createTree(const QTemporaryDir &tree)
     }
 }
 
+// The built-in values, every target ticked, on the local database and the temporary installation.
+FormModel benchForm(const QTemporaryDir &tree)
+{
+    FormModel form;
+    form.setFieldText(Field::txtSQLIP, QStringLiteral("127.0.0.1,") + qEnvironmentVariable("MUD3_PG_PORT"));
+    form.setFieldText(Field::txtMud3Path, tree.path() + QLatin1Char('\\'));
+    return form;
+}
+
 // Update runs over the tree, on the database named by MUD3_PG_PORT.
 class Runs {
 public:
     explicit Runs(const QTemporaryDir &tree)
         : m_settingsPath(tree.path() + QStringLiteral("/Settings.ini"))
+        , m_form(benchForm(tree))
     {
-        m_form.setFieldText(Field::txtSQLIP, QStringLiteral("127.0.0.1,") + qEnvironmentVariable("MUD3_PG_PORT"));
-        m_form.setFieldText(Field::txtMud3Path, tree.path() + QLatin1Char('\\'));
     }
 
     // Milliseconds of one run with the given targets ticked.
@@ -99,6 +108,27 @@ std::pair<std::vector<double>, std::vector<double>> timeBackups(const QTemporary
         without.push_back(runs.time(0, TargetCount, Backups::Skipped));
     }
     return {with, without};
+}
+
+// Milliseconds of a preview of all fifteen targets: the connection opened, the rows of the three tables
+// read and rolled back, the twelve files read and compared with what the run would write.
+std::vector<double> timePreviews(const QTemporaryDir &tree, const char *expectedHeading)
+{
+    const FormModel form = benchForm(tree);
+    std::vector<double> times;
+    for (int repetition = 0; repetition < Repetitions; ++repetition) {
+        QElapsedTimer timer;
+        timer.start();
+        const Preview::RunPreview preview = Preview::previewRun(form);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        if (preview.targets.size() != size_t(TargetCount))
+            qFatal("the preview showed %d targets", int(preview.targets.size()));
+        for (const Preview::TargetPreview &target : preview.targets) {
+            if (!target.heading().endsWith(QLatin1String(expectedHeading)))
+                qFatal("unexpected preview: %s", qPrintable(preview.lines().join(QLatin1Char('\n'))));
+        }
+    }
+    return times;
 }
 
 // Milliseconds of opening and closing the connection alone, as every run does before its targets.
@@ -173,6 +203,8 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // Before any run every target changes; the Plus_Setup.ini diff alone is 207 lines.
+    const double previewOfChanges = median(timePreviews(tree, ": changes"));
     const double files = median(timeRuns(tree, FirstFileTarget, TargetCount));
     const double minimal = median(timeMinimalWriter(tree));
     const double database = median(timeRuns(tree, 0, FirstFileTarget));
@@ -182,6 +214,7 @@ int main(int argc, char *argv[])
     const auto [withBackups, withoutBackups] = timeBackups(tree);
     const double backedUp = median(withBackups);
     const double notBackedUp = median(withoutBackups);
+    const double previewUnchanged = median(timePreviews(tree, ": unchanged"));
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -196,6 +229,8 @@ int main(int argc, char *argv[])
     std::printf("  every target                                    %8.2f\n", everything);
     std::printf("  every target, in turns: with backups            %8.2f\n", backedUp);
     std::printf("                          without backups         %8.2f   ratio %.2f\n", notBackedUp, backedUp / notBackedUp);
+    std::printf("  preview of all fifteen targets, all changing    %8.2f   (connection included)\n", previewOfChanges);
+    std::printf("  preview of all fifteen targets, none changing   %8.2f   (connection included)\n", previewUnchanged);
     std::printf("  peak memory of this process                     %8ld KiB\n", usage.ru_maxrss);
     return 0;
 }

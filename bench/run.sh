@@ -4,6 +4,7 @@
 #  - the update run's file targets and settings save, against a minimal writer of the same thirteen files;
 #  - the three database targets against a local database, with the statements they send;
 #  - full runs with backups against full runs without them;
+#  - the preview of all fifteen targets against the same database and files;
 #  - peak memory of each.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -27,9 +27,10 @@ QString errorContextOf(int target, const QString &caption)
 
 void normaliseMud3Path(Form &form)
 {
-    const QString path = form.fieldText(Field::txtMud3Path);
-    if (!path.endsWith(QLatin1Char('\\')))
-        form.setFieldText(Field::txtMud3Path, path + QLatin1Char('\\'));
+    const QString typed = form.fieldText(Field::txtMud3Path);
+    const QString normalised = mud3PathAsRunUsesIt(typed);
+    if (normalised != typed)
+        form.setFieldText(Field::txtMud3Path, normalised);
 }
 
 void writeFileTarget(const Form &form, int target, const QString &caption, Backup &backup)
@@ -41,6 +42,11 @@ void writeFileTarget(const Form &form, int target, const QString &caption, Backu
 }
 
 } // namespace
+
+QString mud3PathAsRunUsesIt(const QString &typed)
+{
+    return typed.endsWith(QLatin1Char('\\')) ? typed : typed + QLatin1Char('\\');
+}
 
 RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, Backups backups)
 {

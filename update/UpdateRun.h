@@ -22,3 +22,7 @@ enum class Backups { Kept, Skipped };
 // closing the connection; the window shows the outcome. Before anything is replaced, its old content goes
 // to a backup beside the settings file; a successful run removes all but the newest backups.
 RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, Backups backups = Backups::Kept);
+
+// The Mud3 path as the run uses and stores it: the typed text, with a backslash added when it does not
+// end in one.
+QString mud3PathAsRunUsesIt(const QString &typed);

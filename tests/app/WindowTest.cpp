@@ -52,6 +52,7 @@ const Button Buttons[] = {
     {"cmdRunODBC", 5040, "Run ODBC Setup"},
     {"cmdUpdateIP", 5520, "Update Selected IP's"},
     {"cmdRunSetuptxt", 6000, "Run !Setup.txt Editor"},
+    {"cmdPreview", 6480, "Preview Changes"},
 };
 
 QRect fromTwips(int left, int top, int width, int height)
@@ -194,7 +195,7 @@ TEST_F(WindowTest, UpdateButtonHasTheFocusAndLeadsTheTabOrder)
         if (qstrcmp(row.field, "txtNICIP") != 0)
             expected << QString::fromLatin1(row.field);
     }
-    expected << QStringLiteral("cmdRunODBC") << QStringLiteral("cmdRunSetuptxt");
+    expected << QStringLiteral("cmdRunODBC") << QStringLiteral("cmdRunSetuptxt") << QStringLiteral("cmdPreview");
     for (int i = 0; i < TargetCount; ++i)
         expected << QStringLiteral("Check1_%1").arg(i);
     expected << QStringLiteral("cmdUpdateIP"); // and round again

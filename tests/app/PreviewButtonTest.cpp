@@ -1,0 +1,131 @@
+#include "app/Form1.h"
+#include "app/PreviewDialog.h"
+#include "db/AccountTables.h"
+#include "support/InstallationTree.h"
+#include "support/TestDatabase.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QFontInfo>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the preview dialog showed while the press ran its event loop; closes it with Escape, as a user would.
+struct ShownPreview {
+    bool shown = false;
+    QString title;
+    QString text;
+    bool monospaced = false;
+    bool resizable = false;
+    bool closedByEscape = false;
+};
+
+class PreviewButtonTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestDatabase::execute(AccountTables::create());
+        // Never let a press reach the built-in LAN address: the preview reads the loopback test database.
+        window.setFieldText(Field::txtSQLIP, TestDatabase::sqlAddress());
+        ASSERT_TRUE(window.fieldText(Field::txtSQLIP).startsWith(QStringLiteral("127.0.0.1,")));
+        ASSERT_TRUE(settingsDir.isValid());
+        window.setFieldText(Field::txtMud3Path, tree.mud3Path().chopped(1));
+        window.setFieldText(Field::txtExternalIP, QStringLiteral("198.51.100.7"));
+    }
+    void TearDown() override { TestDatabase::execute(AccountTables::drop()); }
+
+    ShownPreview pressAndClose()
+    {
+        ShownPreview seen;
+        QTimer timer;
+        timer.setInterval(50);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<PreviewDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            timer.stop();
+            seen.shown = true;
+            seen.title = dialog->windowTitle();
+            if (auto *text = dialog->findChild<QPlainTextEdit *>(QStringLiteral("previewText"))) {
+                seen.text = text->toPlainText();
+                seen.monospaced = QFontInfo(text->font()).fixedPitch();
+            }
+            seen.resizable = dialog->isSizeGripEnabled() && dialog->minimumSize() != dialog->maximumSize();
+            // To the text, which has the focus within the dialog; the key reaches the dialog from there.
+            QWidget *focused = dialog->focusWidget();
+            QTest::keyClick(focused ? focused : dialog, Qt::Key_Escape);
+            seen.closedByEscape = !dialog->isVisible();
+            if (!seen.closedByEscape)
+                dialog->reject();
+        });
+        timer.start();
+        window.findChild<QPushButton *>(QStringLiteral("cmdPreview"))->click();
+        return seen;
+    }
+
+    QStringList fieldTexts() const
+    {
+        QStringList texts;
+        for (const FieldDefinition &definition : fieldDefinitions())
+            texts.append(window.fieldText(definition.field));
+        return texts;
+    }
+
+    QList<bool> ticks() const
+    {
+        QList<bool> result;
+        for (int target = 0; target < TargetCount; ++target)
+            result.append(window.isTicked(target));
+        return result;
+    }
+
+    InstallationTree tree;
+    QTemporaryDir settingsDir;
+    QString settingsPath = settingsDir.filePath(QStringLiteral("Settings.ini"));
+    Form1 window{settingsPath};
+};
+
+} // namespace
+
+TEST_F(PreviewButtonTest, ShowsWhatTheRunWouldChangeAndChangesNothing)
+{
+    window.clearTick(1);
+    window.clearTick(6);
+    const QStringList fieldsBefore = fieldTexts();
+    const QList<bool> ticksBefore = ticks();
+    window.show();
+
+    const ShownPreview seen = pressAndClose();
+
+    ASSERT_TRUE(seen.shown);
+    EXPECT_EQ(seen.title, QStringLiteral("Preview Changes"));
+    EXPECT_TRUE(seen.monospaced);
+    EXPECT_TRUE(seen.resizable);
+    EXPECT_TRUE(seen.closedByEscape);
+    EXPECT_TRUE(seen.text.startsWith(QStringLiteral("TBL_PUBIPS: changes\n"))) << seen.text.toStdString();
+    EXPECT_TRUE(seen.text.contains(QStringLiteral("        FLD_PUBIP: \"192.0.2.2\" → \"198.51.100.7\"\n")));
+    EXPECT_FALSE(seen.text.contains(QStringLiteral("TBL_SELECTGATEIPS")));
+    EXPECT_FALSE(seen.text.contains(QStringLiteral("!ServerAddr.txt")));
+    EXPECT_TRUE(seen.text.contains(QStringLiteral("\n+++ ") + tree.filePath(14) + QStringLiteral(" (after the run)\n"
+                                                                                              "@@ -1 +1,206 @@\n"
+                                                                                              "-old content of target 14\n"
+                                                                                              "+[PlusConnect]\n")));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    // No field normalised, no tick cleared, no file, row or Settings.ini written.
+    EXPECT_EQ(fieldTexts(), fieldsBefore);
+    EXPECT_EQ(ticks(), ticksBefore);
+    for (int target = FirstFileTarget; target < TargetCount; ++target)
+        EXPECT_EQ(tree.read(target), InstallationTree::oldContent(target)) << target;
+    for (const QString &table : {QStringLiteral("TBL_PUBIPS"), QStringLiteral("TBL_SELECTGATEIPS"), QStringLiteral("TBL_SERVERINFO")})
+        EXPECT_EQ(AccountTables::rows(TestDatabase::admin(), table), AccountTables::initialRows(table)) << table.toStdString();
+    EXPECT_FALSE(QFile::exists(settingsPath));
+}

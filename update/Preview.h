@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class DbRecordset;
+class FieldSource;
+class Form;
+
+// What a press of "Update Selected IP's" would do, found without changing anything: each ticked file
+// target's file as it is against the bytes the run would write, and each ticked database target's rows
+// as they are against the values the run would set, read in transactions that are rolled back.
+namespace Preview {
+
+struct TargetPreview {
+    enum class Outcome { Changes, Unchanged, Fails };
+
+    QString caption;
+    Outcome outcome = Outcome::Unchanged;
+    // A file target: the unified diff with its "---"/"+++" header, or the file's path when unchanged.
+    // A database target: each row update's query, the row it reads and each column as old → new.
+    // Where the run would fail: the cause, in place of what could not be shown.
+    QStringList lines;
+
+    // "caption: changes", "caption: unchanged" or "caption: would fail".
+    QString heading() const;
+};
+
+struct RunPreview {
+    // Why the run would stop before its first target: the database connection cannot be opened.
+    QString connectionFailure;
+    // The ticked targets in run order.
+    std::vector<TargetPreview> targets;
+
+    // The whole preview as text: where the run would stop (a connection that cannot be opened, or the
+    // first target that would fail), then each target's heading and lines, a blank line between them.
+    QStringList lines() const;
+};
+
+// Reads only: the run's own database objects are not used; the preview's connection is closed before it
+// returns. The fields are those the run would see, the Mud3 path ending in a backslash.
+RunPreview previewRun(const Form &form);
+
+// One file target (3 to 14), at the path and with the content the run would use.
+TargetPreview previewFileTarget(int target, const QString &caption, const FieldSource &fields);
+
+// One database target (0 to 2) through a record set bound to an open connection. Each row update is read
+// and its assignments checked as the run makes them, then the record set is closed, which rolls back.
+TargetPreview previewDatabaseTarget(int target, const QString &table, const FieldSource &fields, DbRecordset &recordset);
+
+} // namespace Preview
