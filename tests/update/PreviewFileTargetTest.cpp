@@ -124,7 +124,7 @@ TEST_F(FilePreview, MissingFileNamesTheCauseTheRunWouldMeet)
     const TargetPreview shown = preview(7);
     EXPECT_EQ(shown.outcome, TargetPreview::Outcome::Fails);
     EXPECT_EQ(shown.heading(), QStringLiteral("Mir3Server\\KLoginSvr\\Logsrv.ini: would fail"));
-    EXPECT_EQ(shown.lines, QStringList{QStringLiteral("    fails: ") + m_tree.filePath(7) + QStringLiteral(": No such file or directory")});
+    EXPECT_EQ(shown.lines, QStringList{QStringLiteral("    fails: \"") + m_tree.filePath(7) + QStringLiteral("\": No such file or directory")});
     EXPECT_FALSE(QFile::exists(m_tree.filePath(7)));
 
     // The very cause with which the run's replacement of the file stops.
