@@ -6,6 +6,7 @@
 #include "update/DbConnection.h"
 #include "update/DbRecordset.h"
 #include "update/Failure.h"
+#include "update/FileSystemPath.h"
 #include "update/FileTarget.h"
 #include "update/LineDiff.h"
 #include "update/UpdateRun.h"
@@ -108,17 +109,17 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
     const QString path = FileTarget::path(fields, caption);
     // The run replaces regular files only; reading anything else (a pipe) could block the window.
     if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
-        preview.lines = failureLines(path + QStringLiteral(": not a regular file"), Indent);
+        preview.lines = failureLines(causeAt(path, QStringLiteral("not a regular file")), Indent);
         return preview;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        preview.lines = failureLines(path + QStringLiteral(": ") + file.errorString(), Indent);
+        preview.lines = failureLines(causeAt(path, file.errorString()), Indent);
         return preview;
     }
     const QByteArray current = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        preview.lines = failureLines(path + QStringLiteral(": ") + file.errorString(), Indent);
+        preview.lines = failureLines(causeAt(path, file.errorString()), Indent);
         return preview;
     }
     QByteArray next;

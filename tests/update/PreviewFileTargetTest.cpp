@@ -124,7 +124,9 @@ TEST_F(FilePreview, MissingFileNamesTheCauseTheRunWouldMeet)
     const TargetPreview shown = preview(7);
     EXPECT_EQ(shown.outcome, TargetPreview::Outcome::Fails);
     EXPECT_EQ(shown.heading(), QStringLiteral("Mir3Server\\KLoginSvr\\Logsrv.ini: would fail"));
-    EXPECT_EQ(shown.lines, QStringList{QStringLiteral("    fails: \"") + m_tree.filePath(7) + QStringLiteral("\": No such file or directory")});
+    ASSERT_EQ(shown.lines.size(), 1);
+    EXPECT_TRUE(shown.lines.first().startsWith(QStringLiteral("    fails: \"") + m_tree.filePath(7) + QStringLiteral("\": ")))
+        << shown.lines.first().toStdString();
     EXPECT_FALSE(QFile::exists(m_tree.filePath(7)));
 
     // The very cause with which the run's replacement of the file stops.
@@ -152,6 +154,6 @@ TEST_F(FilePreview, PipeInPlaceOfTheFileIsNotReadAndFails)
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     const TargetPreview shown = preview(5);
-    EXPECT_EQ(shown.lines, QStringList{QStringLiteral("    fails: ") + path + QStringLiteral(": not a regular file")});
+    EXPECT_EQ(shown.lines, QStringList{QStringLiteral("    fails: \"") + path + QStringLiteral("\": not a regular file")});
 }
 #endif
