@@ -13,54 +13,92 @@
 
 namespace {
 
-QString unencodableCharacter(const QString &character)
-{
-    const QString codePoint = QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    return QStringLiteral("The character \"%1\" (U+%2) cannot be written in code page %3")
-        .arg(character, codePoint, CodePage::name());
-}
-
-} // namespace
+constexpr unsigned ServerFilesCodePage = 936;
 
 #ifdef Q_OS_WIN
 
-namespace {
-
-// Converts one run of text with the ANSI code page; false when a character has no exact mapping.
-bool toAnsi(const QString &text, QByteArray *bytes)
+unsigned systemCodePage()
 {
-    if (text.isEmpty()) {
-        bytes->clear();
+    return GetACP();
+}
+
+// Converts one run of text; false when a character has no exact mapping (or, in UTF-8, for a lone
+// surrogate). UTF-8 holds every character: Windows then refuses the request for exact mappings and the
+// report of a default character, and would write nothing at all.
+bool convert(unsigned codePage, const QString &text, QByteArray *bytes)
+{
+    bytes->clear();
+    if (text.isEmpty())
         return true;
-    }
     const auto wide = reinterpret_cast<const wchar_t *>(text.utf16());
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, int(text.size()), nullptr, 0, nullptr, &usedDefault);
+    BOOL *const reportDefault = utf8 ? nullptr : &usedDefault;
+    const int size = WideCharToMultiByte(codePage, flags, wide, int(text.size()), nullptr, 0, nullptr, reportDefault);
+    if (size <= 0)
+        return false;
     bytes->resize(size);
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, int(text.size()), bytes->data(), size, nullptr, &usedDefault);
-    return !usedDefault;
+    const int written = WideCharToMultiByte(codePage, flags, wide, int(text.size()), bytes->data(), size, nullptr, reportDefault);
+    return written == size && !usedDefault;
+}
+
+#else
+
+unsigned systemCodePage()
+{
+    return ServerFilesCodePage;
+}
+
+bool convert(unsigned, const QString &text, QByteArray *bytes)
+{
+    QStringEncoder encoder("CP936");
+    if (!encoder.isValid())
+        throw Failure(QStringLiteral("This system offers no converter for code page 936"));
+    *bytes = encoder.encode(text);
+    return !encoder.hasError();
+}
+
+#endif
+
+// Throws Failure naming the first character that the code page cannot hold.
+QByteArray encodeIn(unsigned codePage, const QString &text)
+{
+    QByteArray bytes;
+    if (convert(codePage, text, &bytes))
+        return bytes;
+    QByteArray ignored;
+    for (int i = 0; i < text.size();) {
+        const int length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        if (!convert(codePage, character, &ignored)) {
+            const QString codePoint = QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+            throw Failure(QStringLiteral("The character \"%1\" (U+%2) cannot be written in code page %3")
+                              .arg(character, codePoint, QString::number(codePage)));
+        }
+        i += length;
+    }
+    throw Failure(QStringLiteral("The text cannot be written in code page %1").arg(codePage));
 }
 
 } // namespace
 
 QString CodePage::name()
 {
-    return QString::number(GetACP());
+    return QString::number(systemCodePage());
 }
 
 QByteArray CodePage::encode(const QString &text)
 {
-    QByteArray bytes;
-    if (toAnsi(text, &bytes))
-        return bytes;
-    QByteArray ignored;
-    for (int i = 0; i < text.size(); i += text.at(i).isHighSurrogate() ? 2 : 1) {
-        const QString character = text.mid(i, text.at(i).isHighSurrogate() ? 2 : 1);
-        if (!toAnsi(character, &ignored))
-            throw Failure(unencodableCharacter(character));
-    }
-    return bytes;
+    return encodeIn(systemCodePage(), text);
 }
+
+QByteArray CodePage::encodeServerText(const QString &text)
+{
+    return encodeIn(ServerFilesCodePage, text);
+}
+
+#ifdef Q_OS_WIN
 
 QString CodePage::decode(const QByteArray &bytes)
 {
@@ -74,39 +112,9 @@ QString CodePage::decode(const QByteArray &bytes)
 
 #else
 
-namespace {
-constexpr const char *CodePage936 = "CP936";
-}
-
-QString CodePage::name()
-{
-    return QStringLiteral("936");
-}
-
-QByteArray CodePage::encode(const QString &text)
-{
-    QStringEncoder encoder(CodePage936);
-    if (!encoder.isValid())
-        throw Failure(QStringLiteral("This system offers no converter for code page 936"));
-    QByteArray bytes = encoder.encode(text);
-    if (!encoder.hasError())
-        return bytes;
-    // Find the culprit so that the message can name it.
-    for (int i = 0; i < text.size();) {
-        const int length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString character = text.mid(i, length);
-        QStringEncoder single(CodePage936);
-        const QByteArray ignored = single.encode(character);
-        if (single.hasError())
-            throw Failure(unencodableCharacter(character));
-        i += length;
-    }
-    throw Failure(QStringLiteral("The text cannot be written in code page 936"));
-}
-
 QString CodePage::decode(const QByteArray &bytes)
 {
-    QStringDecoder decoder(CodePage936);
+    QStringDecoder decoder("CP936");
     return decoder.decode(bytes);
 }
 
