@@ -201,10 +201,10 @@ void Form1::cmdUpdateIP_Click()
 
 void Form1::cmdRunODBC_Click()
 {
-    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Database\\ODBC.reg"));
+    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Database\\ODBC.reg"), winId());
 }
 
 void Form1::cmdRunSetuptxt_Click()
 {
-    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Setup\\!Setup.txt Editor.exe"));
+    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Setup\\!Setup.txt Editor.exe"), winId());
 }
