@@ -69,7 +69,7 @@ fi
 # (-static, as the toolchain file's default that this setting replaces).
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_CROSSCOMPILING_EMULATOR="$here/wine-run.sh" \
-  -DCMAKE_PREFIX_PATH="$qt;$gtest" -DCMAKE_FIND_ROOT_PATH="$qt;$gtest" \
+  -DCMAKE_PREFIX_PATH="$qt;$gtest" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DCMAKE_CXX_FLAGS="-ffunction-sections -fdata-sections" -DCMAKE_EXE_LINKER_FLAGS="-static -Wl,--gc-sections" \

@@ -10,13 +10,14 @@ set(CMAKE_RC_COMPILER  ${MINGW_TRIPLET}-windres)
 set(CMAKE_AR           /usr/bin/${MINGW_TRIPLET}-gcc-ar-posix CACHE FILEPATH "")
 set(CMAKE_RANLIB       /usr/bin/${MINGW_TRIPLET}-gcc-ranlib-posix CACHE FILEPATH "")
 
-# Headers and libraries come from the mingw sysroot plus the prefixes the caller names (Qt, GoogleTest);
-# programs are found on the host.
+# Headers and libraries come from the mingw sysroot, packages also from CMAKE_PREFIX_PATH (Qt and
+# GoogleTest for MinGW), so that a re-run of CMake by the build finds them too; programs are found on the
+# host.
 list(APPEND CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # Programs built for the target run under Wine (try_run, gtest discovery, CTest). The test script puts a
 # wrapper here that adds a time limit and the prefix; plain wine64 is the default.
