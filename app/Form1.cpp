@@ -148,9 +148,16 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
 
 QFont Form1::controlFont()
 {
+#ifdef Q_OS_WIN
+    // MS Sans Serif's 12-point line (20 px) is taller than the inside of the window's 25 px buttons, and
+    // Windows' buttons cut rows off its letters. Arial, which every Windows has, fits them, as its metric
+    // twin Liberation Sans does elsewhere.
+    return QFont(QStringLiteral("Arial"), 12, QFont::Normal);
+#else
     const QString original = QStringLiteral("MS Sans Serif");
     const QString family = QFontDatabase::hasFamily(original) ? original : QStringLiteral("Liberation Sans");
     return QFont(family, 12, QFont::Normal);
+#endif
 }
 
 void Form1::Form_Load()
@@ -207,12 +214,12 @@ void Form1::cmdUpdateIP_Click()
 
 void Form1::cmdRunODBC_Click()
 {
-    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Database\\ODBC.reg"));
+    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Database\\ODBC.reg"), winId());
 }
 
 void Form1::cmdRunSetuptxt_Click()
 {
-    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Setup\\!Setup.txt Editor.exe"));
+    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Setup\\!Setup.txt Editor.exe"), winId());
 }
 
 void Form1::cmdPreview_Click()

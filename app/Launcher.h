@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 // Asks the desktop to open path with the default action for its kind of file and returns at once,
-// without waiting for what it starts. Every failure is silent: a missing file, a missing association
-// or a missing opener leave the tool as it was.
-void RunFile(const QString &path);
+// without waiting for what it starts. Every failure is silent to the tool: a missing file, a missing
+// association or a missing opener leave it as it was. ownerWindow is the native handle of the tool's
+// window (QWidget::winId()); on Windows any box the shell shows belongs to it.
+void RunFile(const QString &path, quintptr ownerWindow);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build, the tests and the demo need and this machine lacks.
+# Installs, from Debian's packages, whatever the build, the tests and the demo need and this machine lacks,
+# and the packages named as arguments.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   xvfb xauth xdotool x11-utils dbus-daemon libx11-dev
   clang libclang-rt-14-dev
   util-linux
+  "$@"
 )
 
 missing=()

@@ -3,7 +3,8 @@
 # login "sa" (password "qef"), database "Account", reached through unixODBC with psqlODBC registered
 # under the driver name the tool asks for ("FreeTDS") in an odbcinst.ini of its own.
 #
-#   scripts/postgres.sh start DIR   start a server below DIR; writes DIR/env (MUD3_PG_PORT, ODBCSYSINI)
+#   scripts/postgres.sh start DIR   start a server below DIR; writes DIR/env (MUD3_PG_PORT, ODBCSYSINI);
+#                                   on a free port, or on MUD3_PG_FIXED_PORT when set
 #   scripts/postgres.sh stop DIR    stop it
 #   scripts/postgres.sh resume DIR  start a stopped server again, with its data and its port
 #   scripts/postgres.sh sql DIR ... psql on its database "Account" as sa, with the given arguments
@@ -36,7 +37,7 @@ start)
     --auth-local=trust --auth-host=scram-sha-256 -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log"
   started=
   for attempt in 1 2 3 4 5 6 7 8 9 10; do
-    port=$((20000 + RANDOM % 30000))
+    port=${MUD3_PG_FIXED_PORT:-$((20000 + RANDOM % 30000))}
     if start_server "$port"; then
       started=1
       break

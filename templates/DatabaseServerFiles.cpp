@@ -2,19 +2,21 @@
 
 #include "templates/TemplateRow.h"
 
-QStringList DatabaseServerFiles::serverInfoTxt(const FieldSource &fields)
+ServerLines DatabaseServerFiles::serverInfoTxt(const FieldSource &fields)
 {
     const QString internalIP = trimmedOfBlanks(fields.fieldText(Field::txtNICIP));
     const QString externalIP = trimmedOfBlanks(fields.fieldText(Field::txtExternalIP));
     // The ports go in as typed, blanks and all.
-    return {internalIP + QLatin1Char(',')
-            + externalIP + QLatin1Char(':') + fields.fieldText(Field::txtRG01Port) + QLatin1Char(',')
-            + externalIP + QLatin1Char(':') + fields.fieldText(Field::txtRG02Port)};
+    const LinePiece comma = LinePiece::fixed(QStringLiteral(","));
+    const LinePiece colon = LinePiece::fixed(QStringLiteral(":"));
+    return {{LinePiece::typed(internalIP), comma,
+             LinePiece::typed(externalIP), colon, LinePiece::typed(fields.fieldText(Field::txtRG01Port)), comma,
+             LinePiece::typed(externalIP), colon, LinePiece::typed(fields.fieldText(Field::txtRG02Port))}};
 }
 
-QStringList DatabaseServerFiles::setupIni(const FieldSource &fields)
+ServerLines DatabaseServerFiles::setupIni(const FieldSource &fields)
 {
-    QStringList lines = expand(fields, {
+    ServerLines lines = expand(fields, {
         {QStringLiteral("[setup]")},
         {QStringLiteral("Servername = "), Field::txtServerName},
         {QStringLiteral("GameDBName = Game3G")},
@@ -36,6 +38,6 @@ QStringList DatabaseServerFiles::setupIni(const FieldSource &fields)
     });
     // The installation runs two game gates; the slots of the other six stay switched off.
     for (int gate = 3; gate <= 8; ++gate)
-        lines << QStringLiteral("Rungate%1 = 0").arg(gate);
+        lines << fixedLine(QStringLiteral("Rungate%1 = 0").arg(gate));
     return lines;
 }

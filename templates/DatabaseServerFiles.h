@@ -2,15 +2,15 @@
 
 #include "app/Form.h"
 
-#include <QStringList>
+#include "templates/ServerLine.h"
 
 // The database server's files below Mir3Server\DBSvr.
 namespace DatabaseServerFiles {
 
 // One line: where the two run gates are reached, for the database server to hand to clients.
-QStringList serverInfoTxt(const FieldSource &fields);
+ServerLines serverInfoTxt(const FieldSource &fields);
 
 // The server's name, the accounts of its two databases, the login server and the run gates.
-QStringList setupIni(const FieldSource &fields);
+ServerLines setupIni(const FieldSource &fields);
 
 } // namespace DatabaseServerFiles

@@ -4,7 +4,7 @@
 
 namespace {
 
-QStringList gameGateIni(const FieldSource &fields, Field gatePort)
+ServerLines gameGateIni(const FieldSource &fields, Field gatePort)
 {
     return expand(fields, {
         {QStringLiteral("[封外挂设置]")},
@@ -36,7 +36,7 @@ QStringList gameGateIni(const FieldSource &fields, Field gatePort)
 
 // One forwarding group of the select gate, "%1" standing for the group's number. Its keys follow the
 // gate's own order 1, 4, 7, 8, 5, 2, 9, 6, 3; keys 2 and 3 lead to the two run gates.
-QStringList forwardingGroup(const FieldSource &fields, int group)
+ServerLines forwardingGroup(const FieldSource &fields, int group)
 {
     return expandNumbered(fields, group, {
         {QStringLiteral("OpenChangeSend%1 = 0")},
@@ -57,7 +57,7 @@ QStringList forwardingGroup(const FieldSource &fields, int group)
 
 } // namespace
 
-QStringList GateFiles::loginGateConfigIni(const FieldSource &fields)
+ServerLines GateFiles::loginGateConfigIni(const FieldSource &fields)
 {
     return expand(fields, {
         {QStringLiteral("[LoginGate]")},
@@ -73,19 +73,19 @@ QStringList GateFiles::loginGateConfigIni(const FieldSource &fields)
     });
 }
 
-QStringList GateFiles::runGate01GameGateIni(const FieldSource &fields)
+ServerLines GateFiles::runGate01GameGateIni(const FieldSource &fields)
 {
     return gameGateIni(fields, Field::txtRG01Port);
 }
 
-QStringList GateFiles::runGate02GameGateIni(const FieldSource &fields)
+ServerLines GateFiles::runGate02GameGateIni(const FieldSource &fields)
 {
     return gameGateIni(fields, Field::txtRG02Port);
 }
 
-QStringList GateFiles::selGateIni(const FieldSource &fields)
+ServerLines GateFiles::selGateIni(const FieldSource &fields)
 {
-    QStringList lines = expand(fields, {
+    ServerLines lines = expand(fields, {
         {QStringLiteral("[SelGate]")},
         {QStringLiteral("KeepConnectTimeOut = 60000")},
         {QStringLiteral("Title = Mir3")},
@@ -101,7 +101,7 @@ QStringList GateFiles::selGateIni(const FieldSource &fields)
         {QStringLiteral("SendtoRunGatePort2 = "), Field::txtRG01Port},
     });
     for (int slot = 3; slot <= 9; ++slot)
-        lines << QStringLiteral("SendtoRunGatePort%1 = 0").arg(slot);
+        lines << fixedLine(QStringLiteral("SendtoRunGatePort%1 = 0").arg(slot));
     lines << expand(fields, {
         EmptyLine,
         {QStringLiteral("[转发设置]")},

@@ -2,19 +2,19 @@
 
 #include "app/Form.h"
 
-#include <QStringList>
+#include "templates/ServerLine.h"
 
 // The configuration files of the four gates below Mir3Server.
 namespace GateFiles {
 
 // LoginGate\Config.ini
-QStringList loginGateConfigIni(const FieldSource &fields);
+ServerLines loginGateConfigIni(const FieldSource &fields);
 
 // RunGate01\GameGate.ini and RunGate02\GameGate.ini: the same file but for the gate's own port.
-QStringList runGate01GameGateIni(const FieldSource &fields);
-QStringList runGate02GameGateIni(const FieldSource &fields);
+ServerLines runGate01GameGateIni(const FieldSource &fields);
+ServerLines runGate02GameGateIni(const FieldSource &fields);
 
 // SelGate\SelGate.ini
-QStringList selGateIni(const FieldSource &fields);
+ServerLines selGateIni(const FieldSource &fields);
 
 } // namespace GateFiles

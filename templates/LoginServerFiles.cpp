@@ -2,21 +2,22 @@
 
 #include "templates/TemplateRow.h"
 
-QStringList LoginServerFiles::addrTableTxt(const FieldSource &fields)
+ServerLines LoginServerFiles::addrTableTxt(const FieldSource &fields)
 {
     // Fixed columns between the name and the address: 3 blanks, "Mir3", 11 blanks, "127.0.0.1",
     // 5 blanks, "127.0.0.1", 7 blanks. Nothing pads the name, so the columns line up only by chance.
-    return {fields.fieldText(Field::txtServerName)
-            + QStringLiteral("   Mir3           127.0.0.1     127.0.0.1       ")
-            + fields.fieldText(Field::txtExternalIP) + QLatin1Char(':') + fields.fieldText(Field::txtSGPort)};
+    return {{LinePiece::typed(fields.fieldText(Field::txtServerName)),
+             LinePiece::fixed(QStringLiteral("   Mir3           127.0.0.1     127.0.0.1       ")),
+             LinePiece::typed(fields.fieldText(Field::txtExternalIP)), LinePiece::fixed(QStringLiteral(":")),
+             LinePiece::typed(fields.fieldText(Field::txtSGPort))}};
 }
 
-QStringList LoginServerFiles::serverAddrTxt(const FieldSource &)
+ServerLines LoginServerFiles::serverAddrTxt(const FieldSource &)
 {
-    return {QStringLiteral("127.0.0.1")};
+    return {fixedLine(QStringLiteral("127.0.0.1"))};
 }
 
-QStringList LoginServerFiles::logsrvIni(const FieldSource &fields)
+ServerLines LoginServerFiles::logsrvIni(const FieldSource &fields)
 {
     return expand(fields, {
         {QStringLiteral("[server]")},

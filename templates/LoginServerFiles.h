@@ -2,18 +2,18 @@
 
 #include "app/Form.h"
 
-#include <QStringList>
+#include "templates/ServerLine.h"
 
 // The login server's files below Mir3Server\KLoginSvr.
 namespace LoginServerFiles {
 
 // One line: the server as the login server lists it to clients, ending in the select gate's address.
-QStringList addrTableTxt(const FieldSource &fields);
+ServerLines addrTableTxt(const FieldSource &fields);
 
 // One line: the login server's own address.
-QStringList serverAddrTxt(const FieldSource &fields);
+ServerLines serverAddrTxt(const FieldSource &fields);
 
 // The login server's ports, switches and the account database it logs into.
-QStringList logsrvIni(const FieldSource &fields);
+ServerLines logsrvIni(const FieldSource &fields);
 
 } // namespace LoginServerFiles

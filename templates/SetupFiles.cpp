@@ -50,12 +50,12 @@ QStringList wearAddSection(const WearAdd &add)
 
 } // namespace
 
-QStringList SetupFiles::runAddrTxt(const FieldSource &)
+ServerLines SetupFiles::runAddrTxt(const FieldSource &)
 {
-    return {QStringLiteral("127.0.0.1")};
+    return {fixedLine(QStringLiteral("127.0.0.1"))};
 }
 
-QStringList SetupFiles::serverTableTxt(const FieldSource &fields)
+ServerLines SetupFiles::serverTableTxt(const FieldSource &fields)
 {
     return expand(fields, {
         {QStringLiteral("0 127.0.0.1 "), Field::txtRG01Port},
@@ -63,9 +63,9 @@ QStringList SetupFiles::serverTableTxt(const FieldSource &fields)
     });
 }
 
-QStringList SetupFiles::plusSetupIni(const FieldSource &fields)
+ServerLines SetupFiles::plusSetupIni(const FieldSource &fields)
 {
-    QStringList lines = expand(fields, {
+    ServerLines lines = expand(fields, {
         {QStringLiteral("[PlusConnect]")},
         {QStringLiteral("SQLIP="), Field::txtSQLIP},
         {QStringLiteral("OdbcName = Game3G")},
@@ -114,7 +114,9 @@ QStringList SetupFiles::plusSetupIni(const FieldSource &fields)
         {QStringLiteral("EiParamIniPath=.\\Envir\\ParamControl\\EI内部参数.ini")},
         EmptyLine,
     });
-    for (const WearAdd &add : WearAdds)
-        lines << wearAddSection(add);
+    for (const WearAdd &add : WearAdds) {
+        for (const QString &text : wearAddSection(add))
+            lines << fixedLine(text);
+    }
     return lines;
 }

@@ -2,18 +2,18 @@
 
 #include "app/Form.h"
 
-#include <QStringList>
+#include "templates/ServerLine.h"
 
 // The files of the setup utility below Setup.
 namespace SetupFiles {
 
 // One line: the address the setup utility runs the servers at.
-QStringList runAddrTxt(const FieldSource &fields);
+ServerLines runAddrTxt(const FieldSource &fields);
 
 // One line per game gate: its number, address and port.
-QStringList serverTableTxt(const FieldSource &fields);
+ServerLines serverTableTxt(const FieldSource &fields);
 
 // The database login, the script's static texts and the bonuses of the twenty worn-item sets.
-QStringList plusSetupIni(const FieldSource &fields);
+ServerLines plusSetupIni(const FieldSource &fields);
 
 } // namespace SetupFiles

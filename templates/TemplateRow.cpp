@@ -2,24 +2,27 @@
 
 namespace {
 
-QString lineOf(const FieldSource &fields, const QString &literal, const TemplateRow &row)
+ServerLine lineOf(const FieldSource &fields, const QString &literal, const TemplateRow &row)
 {
-    return row.field ? literal + fields.fieldText(*row.field) : literal;
+    ServerLine line = fixedLine(literal);
+    if (row.field)
+        line << LinePiece::typed(fields.fieldText(*row.field));
+    return line;
 }
 
 } // namespace
 
-QStringList expand(const FieldSource &fields, std::initializer_list<TemplateRow> rows)
+ServerLines expand(const FieldSource &fields, std::initializer_list<TemplateRow> rows)
 {
-    QStringList lines;
+    ServerLines lines;
     for (const TemplateRow &row : rows)
         lines << lineOf(fields, row.literal, row);
     return lines;
 }
 
-QStringList expandNumbered(const FieldSource &fields, int number, std::initializer_list<TemplateRow> rows)
+ServerLines expandNumbered(const FieldSource &fields, int number, std::initializer_list<TemplateRow> rows)
 {
-    QStringList lines;
+    ServerLines lines;
     for (const TemplateRow &row : rows)
         lines << lineOf(fields, row.literal.arg(number), row);
     return lines;

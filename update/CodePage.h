@@ -3,16 +3,22 @@
 #include <QByteArray>
 #include <QString>
 
-// The 8-bit code page of every text file the tool reads or writes: the system's ANSI code page on
-// Windows, code page 936 elsewhere (it holds the Chinese texts of the server files).
+// The 8-bit code pages of the text files the tool reads and writes. The server files are code page 936
+// files: their Chinese section names are bytes the server processes look for. What a user types and the
+// settings file are in the system's code page: its ANSI code page on Windows, 936 elsewhere.
 namespace CodePage {
 
+// The system's code page, e.g. "936", "1252" or "65001" (UTF-8).
 QString name();
 
-// Throws Failure naming the first character that the code page cannot hold; never substitutes "?".
+// Text in the system's code page. Throws Failure naming the first character that the code page cannot
+// hold; never substitutes "?".
 QByteArray encode(const QString &text);
 
-// Never fails: a byte sequence the code page does not define becomes U+FFFD.
+// The template's own text of a server file, in code page 936 whatever the system's code page.
+QByteArray encodeServerText(const QString &text);
+
+// Never fails: a byte sequence the system's code page does not define becomes U+FFFD.
 QString decode(const QByteArray &bytes);
 
 } // namespace CodePage

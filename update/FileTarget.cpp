@@ -3,7 +3,7 @@
 #include "app/Form.h"
 #include "templates/LineProducers.h"
 #include "update/FileSystemPath.h"
-#include "update/TextFile.h"
+#include "update/CodePage.h"
 
 QString FileTarget::path(const FieldSource &fields, const QString &caption)
 {
@@ -12,5 +12,11 @@ QString FileTarget::path(const FieldSource &fields, const QString &caption)
 
 QByteArray FileTarget::content(int target, const FieldSource &fields)
 {
-    return TextFile::encodeLines(lineProducerOf(target)(fields));
+    QByteArray bytes;
+    for (const ServerLine &line : lineProducerOf(target)(fields)) {
+        for (const LinePiece &piece : line)
+            bytes += piece.origin == LinePiece::Typed ? CodePage::encode(piece.text) : CodePage::encodeServerText(piece.text);
+        bytes += "\r\n";
+    }
+    return bytes;
 }

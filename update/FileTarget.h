@@ -13,8 +13,10 @@ namespace FileTarget {
 // a relative Mud3 path starts from the program's folder.
 QString path(const FieldSource &fields, const QString &caption);
 
-// The complete new content of target i: its template's lines, each ended by CR LF, in the code page of
-// the server files. Throws Failure when a character cannot be written.
+// The complete new content of target i: its template's lines, each ended by CR LF. The template's own
+// text is written in code page 936, the server files' own, whatever the system's code page; what the user
+// typed in the system's code page (on Windows its ANSI code page, elsewhere 936 too). Throws Failure when
+// a typed character cannot be written.
 QByteArray content(int target, const FieldSource &fields);
 
 } // namespace FileTarget

@@ -31,6 +31,14 @@ QString keyword(const QString &key, const QString &value)
     return key + QLatin1Char('=') + OdbcConnectionString::quoted(value) + QLatin1Char(';');
 }
 
+// NN of "ODBC Driver NN for SQL Server"; 0 for any other driver.
+int modernDriverVersion(const QString &driver)
+{
+    static const QRegularExpression modern(QStringLiteral("^ODBC Driver (\\d+) for SQL Server$"));
+    const QRegularExpressionMatch match = modern.match(driver);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
 } // namespace
 
 QString OdbcConnectionString::quoted(const QString &value)
@@ -46,13 +54,11 @@ QString OdbcConnectionString::driverName()
 {
 #ifdef Q_OS_WIN
     const QSettings drivers(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\ODBC\\ODBCINST.INI\\ODBC Drivers"), QSettings::NativeFormat);
-    static const QRegularExpression modern(QStringLiteral("^ODBC Driver (\\d+) for SQL Server$"));
     QString newest = QStringLiteral("SQL Server");
     int newestVersion = 0;
     for (const QString &name : drivers.childKeys()) {
-        const QRegularExpressionMatch match = modern.match(name);
-        if (match.hasMatch() && match.captured(1).toInt() > newestVersion) {
-            newestVersion = match.captured(1).toInt();
+        if (modernDriverVersion(name) > newestVersion) {
+            newestVersion = modernDriverVersion(name);
             newest = name;
         }
     }
@@ -62,12 +68,22 @@ QString OdbcConnectionString::driverName()
 #endif
 }
 
+QString OdbcConnectionString::compatibilityKeywords(const QString &driver)
+{
+    // Driver 18 made Encrypt=yes the default and checks the server's certificate; a game server's SQL
+    // Server usually has a self-signed one, an old one none. Older drivers encrypt only when the server
+    // asks, and then without checking the certificate: that is what these keywords restore.
+    return modernDriverVersion(driver) >= 18 ? QStringLiteral("Encrypt=no;TrustServerCertificate=yes;") : QString();
+}
+
 QString OdbcConnectionString::build(const QString &server, const QString &user, const QString &password, const QString &catalog)
 {
-    QString text = keyword(QStringLiteral("DRIVER"), driverName());
+    const QString driver = driverName();
+    QString text = keyword(QStringLiteral("DRIVER"), driver);
 #ifdef Q_OS_WIN
     // The SQL Server drivers read "host", "host,port" and "host\instance" themselves.
     text += keyword(QStringLiteral("Server"), server);
+    text += compatibilityKeywords(driver);
 #else
     refuseClosingBrace(server, QStringLiteral("The SQL IP"));
     refuseClosingBrace(user, QStringLiteral("The user name"));

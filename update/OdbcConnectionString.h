@@ -14,6 +14,11 @@ QString quoted(const QString &value);
 // Windows the newest "ODBC Driver NN for SQL Server", else "SQL Server".
 QString driverName();
 
+// What the driver needs to connect as the older SQL Server drivers do, without the client demanding
+// encryption: nothing, or for "ODBC Driver 18 for SQL Server" and later, which encrypt by default and refuse
+// a server whose certificate they cannot verify, "Encrypt=no;TrustServerCertificate=yes;".
+QString compatibilityKeywords(const QString &driver);
+
 // server may be "host", "host,port" or "host\instance". Throws Failure for a value that the driver
 // cannot carry unchanged.
 QString build(const QString &server, const QString &user, const QString &password, const QString &catalog);

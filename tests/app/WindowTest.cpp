@@ -154,7 +154,8 @@ TEST_F(WindowTest, ControlsUseMsSansSerifOrItsMetricTwinAt12Points)
     EXPECT_EQ(font.pointSize(), 12);
     EXPECT_EQ(font.weight(), QFont::Normal);
     const QString family = QFontInfo(font).family();
-    EXPECT_TRUE(family == QStringLiteral("MS Sans Serif") || family == QStringLiteral("Liberation Sans"))
+    EXPECT_TRUE(family == QStringLiteral("MS Sans Serif") || family == QStringLiteral("Liberation Sans")
+                || family == QStringLiteral("Arial"))
         << family.toStdString();
 }
 

@@ -173,3 +173,13 @@ TEST(OdbcConnectionString, ClosingBraceIsRefusedNamingTheField)
     EXPECT_EQ(causeFor(QStringLiteral("127.0.0.1"), QStringLiteral("}}")),
               QStringLiteral("The SQL password holds \"}\", which the FreeTDS ODBC driver cannot pass on to the server"));
 }
+
+TEST(OdbcConnectionString, Driver18IsAskedToConnectAsTheOlderDriversDo)
+{
+    const QString asOlderDrivers = QStringLiteral("Encrypt=no;TrustServerCertificate=yes;");
+    EXPECT_EQ(OdbcConnectionString::compatibilityKeywords(QStringLiteral("ODBC Driver 18 for SQL Server")), asOlderDrivers);
+    EXPECT_EQ(OdbcConnectionString::compatibilityKeywords(QStringLiteral("ODBC Driver 19 for SQL Server")), asOlderDrivers);
+    for (const QString &older : {QStringLiteral("ODBC Driver 17 for SQL Server"), QStringLiteral("ODBC Driver 11 for SQL Server"),
+                                 QStringLiteral("SQL Server"), QStringLiteral("FreeTDS")})
+        EXPECT_EQ(OdbcConnectionString::compatibilityKeywords(older), QString()) << older.toStdString();
+}

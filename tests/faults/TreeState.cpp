@@ -20,7 +20,7 @@ int firstTargetUsing(Field field)
     const QString marker = QStringLiteral("<probe-marker>");
     probe.setFieldText(field, marker);
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
-        for (const QString &line : lineProducerOf(target)(probe)) {
+        for (const QString &line : textOf(lineProducerOf(target)(probe))) {
             if (line.contains(marker))
                 return target;
         }

@@ -7,7 +7,8 @@
 // same ODBC path as the tool (psqlODBC registered as "FreeTDS"). Login "sa", password "qef", database "Account".
 namespace TestDatabase {
 
-// "127.0.0.1,PORT", the text a test puts into txtSQLIP. Fails the test when no test server runs.
+// "127.0.0.1,PORT" (on Windows "127.0.0.1", the default port), the text a test puts into txtSQLIP. Fails
+// the test when no test server runs.
 QString sqlAddress();
 
 // A connection of the test's own, for preparing tables and reading rows back.

@@ -39,7 +39,7 @@ class FieldSplices : public testing::TestWithParam<Splice> {};
 
 QStringList linesOf(int target, const FieldSource &fields)
 {
-    return lineProducerOf(target)(fields);
+    return textOf(lineProducerOf(target)(fields));
 }
 
 } // namespace

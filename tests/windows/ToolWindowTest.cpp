@@ -1,0 +1,198 @@
+#include "app/FormModel.h"
+#include "app/Settings.h"
+#include "db/AccountTables.h"
+#include "support/InstallationTree.h"
+#include "support/TestDatabase.h"
+#include "update/FileTarget.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <qt_windows.h>
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    QList<HWND> windows;
+};
+
+// The visible top-level windows of a process.
+QList<HWND> windowsOf(qint64 processId)
+{
+    WindowSearch search{DWORD(processId), {}};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto *found = reinterpret_cast<WindowSearch *>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == found->processId && IsWindowVisible(window))
+                found->windows << window;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.windows;
+}
+
+QString titleOf(HWND window)
+{
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    return QString::fromWCharArray(title);
+}
+
+// A program started from a folder of its own, ended when the test ends.
+class Program {
+public:
+    explicit Program(const QString &executable) { m_process.start(executable, {}); }
+    ~Program()
+    {
+        for (HWND window : windowsOf(m_process.processId()))
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    // Its visible window of that title, waited for up to 30 s; nullptr when none showed.
+    HWND window(const QString &title)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 30000 && m_process.state() != QProcess::NotRunning) {
+            for (HWND window : windowsOf(m_process.processId())) {
+                if (titleOf(window) == title)
+                    return window;
+            }
+            QThread::msleep(5);
+        }
+        return nullptr;
+    }
+
+    qint64 processId() const { return m_process.processId(); }
+
+private:
+    QProcess m_process;
+};
+
+// A key pressed and released in the window, for the widget that has its focus; sent to that window
+// alone, whichever window is active.
+void pressKey(HWND window, UINT key)
+{
+    const LPARAM scanCode = LPARAM(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(window, WM_KEYDOWN, key, scanCode | 1);
+    PostMessageW(window, WM_KEYUP, key, scanCode | 1 | (LPARAM(3) << 30));
+}
+
+// Returns once the window's program has handled everything sent to it before: its fields loaded, its
+// window drawn.
+bool waitUntilIdle(HWND window)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+}
+
+// The screen, for a person to look at, when MUD3_SCREENSHOT names a file.
+void saveScreenshot()
+{
+    const QString path = qEnvironmentVariable("MUD3_SCREENSHOT");
+    if (!path.isEmpty())
+        QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+}
+
+// Milliseconds from start to a visible window with the title.
+qint64 startToWindowShown(const QString &executable, const QString &title)
+{
+    QElapsedTimer timer;
+    timer.start();
+    Program program(executable);
+    EXPECT_NE(program.window(title), nullptr) << title.toStdString();
+    return timer.elapsed();
+}
+
+class ToolWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_bin.isValid());
+        TestDatabase::execute(AccountTables::create());
+        ASSERT_FALSE(HasFailure());
+        ASSERT_TRUE(QFile::copy(QStringLiteral(MUD3_TOOL_EXECUTABLE), executable()));
+    }
+
+    QString executable() const { return m_bin.filePath(QStringLiteral("Mud3IPSetup.exe")); }
+    QString settingsPath() const { return m_bin.filePath(QStringLiteral("Settings.ini")); }
+
+    QTemporaryDir m_bin;
+    InstallationTree m_tree;
+};
+
+} // namespace
+
+// The update button has the keyboard when the window opens: one key press runs every target with the
+// fields from Settings.ini, silently, and saves the fields again.
+TEST_F(ToolWindow, PressingUpdateWritesTheFilesTheTablesAndSettings)
+{
+    FormModel fields;
+    pointAtTestSystem(fields, m_tree);
+    AccountTables::setNewValues(fields);
+    Settings::save(fields, settingsPath());
+    // Written with LF line ends, which the tool reads as well; the run saves them with CR LF again.
+    const QByteArray saved = readFile(settingsPath());
+    QByteArray withLf = saved;
+    withLf.replace("\r\n", "\n");
+    QFile settings(settingsPath());
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly) && settings.write(withLf) == withLf.size());
+    settings.close();
+
+    Program tool(executable());
+    const HWND window = tool.window(QStringLiteral("Form1"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitUntilIdle(window));
+    pressKey(window, VK_SPACE);
+
+    QElapsedTimer waited;
+    waited.start();
+    while (readFile(settingsPath()) != saved && waited.elapsed() < 30000)
+        QThread::msleep(50);
+    EXPECT_EQ(readFile(settingsPath()), saved);
+    // The cleared ticks are drawn once the run has returned to the event loop.
+    QThread::msleep(500);
+    ASSERT_TRUE(waitUntilIdle(window));
+    saveScreenshot();
+    EXPECT_EQ(windowsOf(tool.processId()), QList<HWND>{window}) << "a message box showed";
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        const QByteArray expected = FileTarget::content(target, fields);
+        EXPECT_TRUE(m_tree.read(target) == expected) << target << ": " << firstDifferentLine(m_tree.read(target), expected);
+    }
+    for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"}) {
+        EXPECT_EQ(AccountTables::rows(TestDatabase::admin(), QLatin1String(table)), AccountTables::updatedRows(QLatin1String(table)))
+            << table;
+    }
+}
+
+// Start to window shown, alternately, against a bare Qt window of as many widgets built the same way.
+TEST_F(ToolWindow, OpensAboutAsFastAsABareQtWindow)
+{
+    QList<qint64> tool, bare;
+    for (int round = 0; round < 5; ++round) {
+        tool << startToWindowShown(executable(), QStringLiteral("Form1"));
+        bare << startToWindowShown(QStringLiteral(MUD3_BARE_WINDOW), QStringLiteral("BareWindow"));
+    }
+    std::sort(tool.begin(), tool.end());
+    std::sort(bare.begin(), bare.end());
+    const double ratio = double(tool.at(2)) / double(std::max<qint64>(bare.at(2), 1));
+    std::printf("start to window shown, median of 5: tool %lld ms, bare Qt window %lld ms, ratio %.2f\n", tool.at(2),
+                bare.at(2), ratio);
+    EXPECT_LT(ratio, 3.0);
+}
+
