@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QPlainTextEdit>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -9,6 +10,20 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The system's fixed-pitch font; where that resolves to a proportional face (Wine names Courier New without
+// having it), the first of the usual fixed-pitch families that the system has, so that the columns of a
+// diff line up.
+QFont diffFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (const char *family : {"Consolas", "Courier New", "Liberation Mono", "DejaVu Sans Mono"}) {
+        if (QFontInfo(font).fixedPitch())
+            break;
+        font.setFamily(QString::fromLatin1(family));
+    }
+    return font;
+}
 
 struct LineFormat {
     QTextBlockFormat block;
@@ -53,7 +68,7 @@ PreviewDialog::PreviewDialog(const Preview::RunPreview &preview, QWidget *parent
     text->setObjectName(QStringLiteral("previewText"));
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setFont(diffFont());
 
     QTextCursor cursor(text->document());
     const QStringList lines = preview.lines();
