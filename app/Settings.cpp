@@ -61,9 +61,10 @@ public:
         QByteArray line;
         for (;;) {
             const QByteArray unit = m_file.read(m_lineFeed.size());
-            if (unit.size() < m_lineFeed.size()) { // what follows the last line end is a line only if it is not empty
+            // What follows the last line end is a line only if it is not empty; a part of a UTF-16 or UTF-32
+            // code unit left at the very end is no character, and no line.
+            if (unit.size() < m_lineFeed.size()) {
                 m_finished = true;
-                line += unit;
                 if (line.isEmpty())
                     return std::nullopt;
                 break;

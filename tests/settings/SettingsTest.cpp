@@ -174,6 +174,15 @@ TEST_F(SettingsFile, ByteOrderMarkDecidesTheEncoding)
     }
 }
 
+TEST_F(SettingsFile, HalfACodeUnitAtTheEndIsNoLine)
+{
+    QStringEncoder encoder(QStringConverter::Utf16BE, QStringEncoder::Flag::WriteBom);
+    write(encoder.encode(QStringLiteral("[Settings]\nServerName=龙\r")) + QByteArrayLiteral("\n"));
+    const FormModel form = loaded();
+    EXPECT_EQ(form.fieldText(Field::txtServerName), QStringLiteral("龙"));
+    expectDefaults(form, {Field::txtExternalIP});
+}
+
 TEST_F(SettingsFile, UndecodableValueNamesTheFileAndTheFieldWhenSaved)
 {
     // In code page 936 a lead byte 0x81 is never followed by 0x7F.
