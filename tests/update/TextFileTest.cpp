@@ -8,7 +8,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <thread>
+#else
 #include <acl/libacl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -166,5 +169,49 @@ TEST_F(TextFileReplacement, AclAndExtendedAttributesAreKept)
     EXPECT_EQ(::getxattr(name.constData(), "user.mud3.origin", value, sizeof value), 4);
     EXPECT_STREQ(value, "tree");
     EXPECT_EQ(readFile(path()), QByteArrayLiteral("GameDBPasswd=secret\r\n"));
+}
+#endif
+
+#ifdef Q_OS_WIN
+namespace {
+
+// The file opened the way many programs open one they only read: others may read and write it, but not
+// delete or rename it, so that it cannot be replaced while the handle is open.
+HANDLE holdOpen(const QString &path)
+{
+    return CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+TEST_F(TextFileReplacement, FileHeldOpenForAMomentIsReplacedOnceItIsLetGo)
+{
+    const HANDLE held = holdOpen(path());
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread letGo([held] {
+        Sleep(500);
+        CloseHandle(held);
+    });
+    TextFile::writeLines(path(), {QStringLiteral("new")}, TextFile::IfMissing::Fail);
+    letGo.join();
+    EXPECT_EQ(readFile(path()), QByteArrayLiteral("new\r\n"));
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Config.ini")});
+}
+
+TEST_F(TextFileReplacement, FileHeldOpenThroughoutFailsNamingItAndStaysAsItWas)
+{
+    const HANDLE held = holdOpen(path());
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    try {
+        TextFile::writeLines(path(), {QStringLiteral("new")}, TextFile::IfMissing::Fail);
+        ADD_FAILURE() << "no failure";
+    } catch (const Failure &failure) {
+        EXPECT_TRUE(failure.cause().startsWith(QLatin1Char('"') + path() + QStringLiteral("\": "))) << failure.cause().toStdString();
+        EXPECT_GT(failure.cause().size(), path().size() + 4) << "no cause";
+    }
+    CloseHandle(held);
+    EXPECT_EQ(readFile(path()), QByteArrayLiteral("old\r\n"));
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Config.ini")});
 }
 #endif
