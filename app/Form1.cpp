@@ -1,6 +1,6 @@
 #include "app/Form1.h"
 
-#include "app/Launcher.h"
+#include "platform/ShellOpen.h"
 #include "app/PreviewDialog.h"
 #include "update/UpdateRun.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Form.h"
-#include "app/RunThread.h"
-#include "app/Settings.h"
+#include "model/Form.h"
+#include "app/RunWorker.h"
+#include "model/Settings.h"
 
 #include <QWidget>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "update/Preview.h"
+#include "preview/Preview.h"
 
 #include <QDialog>
 

@@ -1,11 +1,11 @@
 // Times the update run against a temporary installation and the database named by MUD3_PG_PORT, side by side
 // with a minimal writer of the same thirteen files (write, flush to disk, rename), and full runs with backups
 // against full runs without them.
-#include "app/FormModel.h"
-#include "app/Settings.h"
+#include "model/FormValues.h"
+#include "model/Settings.h"
 #include "update/Backup.h"
-#include "update/Module1.h"
-#include "update/Preview.h"
+#include "database/Module1.h"
+#include "preview/Preview.h"
 #include "update/UpdateRun.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // Any bytes as Settings.ini. The load never crashes, fills exactly the fields the file has lines for, each
 // with at most 120 characters and no line end, and never touches txtNICIP, which the file does not hold.
-#include "app/FormModel.h"
-#include "app/Settings.h"
+#include "model/FormValues.h"
+#include "model/Settings.h"
 
 #include <array>
 #include <cstdint>

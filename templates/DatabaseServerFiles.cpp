@@ -1,6 +1,6 @@
 #include "templates/DatabaseServerFiles.h"
 
-#include "templates/TemplateRow.h"
+#include "templates/Template.h"
 
 ServerLines DatabaseServerFiles::serverInfoTxt(const FieldSource &fields)
 {

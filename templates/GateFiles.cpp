@@ -1,6 +1,6 @@
 #include "templates/GateFiles.h"
 
-#include "templates/TemplateRow.h"
+#include "templates/Template.h"
 
 namespace {
 

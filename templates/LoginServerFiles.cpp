@@ -1,6 +1,6 @@
 #include "templates/LoginServerFiles.h"
 
-#include "templates/TemplateRow.h"
+#include "templates/Template.h"
 
 ServerLines LoginServerFiles::addrTableTxt(const FieldSource &fields)
 {

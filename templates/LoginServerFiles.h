@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form.h"
+#include "model/Form.h"
 
 #include "templates/ServerLine.h"
 

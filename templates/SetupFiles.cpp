@@ -1,6 +1,6 @@
 #include "templates/SetupFiles.h"
 
-#include "templates/TemplateRow.h"
+#include "templates/Template.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "update/Backup.h"
 
-#include "update/DatabaseTargets.h"
-#include "update/Failure.h"
-#include "update/FileSystemPath.h"
-#include "update/TextFile.h"
+#include "database/DatabaseTargets.h"
+#include "platform/Failure.h"
+#include "platform/ProgramPath.h"
+#include "platform/FileReplacement.h"
 
 #include <QDir>
 #include <QFile>

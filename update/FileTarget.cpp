@@ -1,9 +1,9 @@
 #include "update/FileTarget.h"
 
-#include "app/Form.h"
+#include "model/Form.h"
 #include "templates/LineProducers.h"
-#include "update/FileSystemPath.h"
-#include "update/CodePage.h"
+#include "platform/ProgramPath.h"
+#include "platform/CodePage.h"
 
 QString FileTarget::path(const FieldSource &fields, const QString &caption)
 {

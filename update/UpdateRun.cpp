@@ -1,15 +1,15 @@
 #include "update/UpdateRun.h"
 
-#include "app/Form.h"
-#include "app/Settings.h"
+#include "model/Form.h"
+#include "model/Settings.h"
 #include "update/Backup.h"
-#include "update/DatabaseTargets.h"
-#include "update/Failure.h"
-#include "update/FileSystemPath.h"
+#include "database/DatabaseTargets.h"
+#include "platform/Failure.h"
+#include "platform/ProgramPath.h"
 #include "update/FileTarget.h"
-#include "update/InstallationLock.h"
-#include "update/Module1.h"
-#include "update/TextFile.h"
+#include "platform/InstallationLock.h"
+#include "database/Module1.h"
+#include "platform/FileReplacement.h"
 
 namespace {
 

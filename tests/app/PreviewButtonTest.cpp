@@ -1,6 +1,6 @@
 #include "app/Form1.h"
 #include "app/PreviewDialog.h"
-#include "db/AccountTables.h"
+#include "database/AccountTables.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
 

@@ -1,6 +1,6 @@
 #include "ToolWindow.h"
 
-#include "db/AccountTables.h"
+#include "database/AccountTables.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
 

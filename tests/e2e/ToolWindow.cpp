@@ -1,6 +1,6 @@
 #include "ToolWindow.h"
 
-#include "app/Fields.h"
+#include "model/Fields.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,10 +1,10 @@
 #include "ToolWindow.h"
 
-#include "db/AccountTables.h"
-#include "db/LockHolder.h"
+#include "database/AccountTables.h"
+#include "database/LockHolder.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
-#include "update/FileSystemPath.h"
+#include "platform/ProgramPath.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Field texts that no administrator means to type: very long ones, and characters the files' code page lacks.
 #include "TreeState.h"
 
-#include "app/FormModel.h"
-#include "app/Settings.h"
+#include "model/FormValues.h"
+#include "model/Settings.h"
 #include "support/InstallationTree.h"
-#include "update/Module1.h"
+#include "database/Module1.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,12 +2,12 @@
 // on-a-small-disk.sh mounts for this program alone; tmpfs hands out space in whole pages.
 #include "TreeState.h"
 
-#include "app/FormModel.h"
-#include "app/Settings.h"
+#include "model/FormValues.h"
+#include "model/Settings.h"
 #include "support/InstallationTree.h"
 #include "update/Backup.h"
-#include "update/Failure.h"
-#include "update/Module1.h"
+#include "platform/Failure.h"
+#include "database/Module1.h"
 
 #include <QDir>
 #include <QFile>

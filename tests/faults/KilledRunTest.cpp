@@ -1,10 +1,10 @@
 // A run killed at an arbitrary moment, as by a power cut or the task manager.
 #include "TreeState.h"
 
-#include "app/FormModel.h"
+#include "model/FormValues.h"
 #include "support/InstallationTree.h"
 #include "update/Backup.h"
-#include "update/Module1.h"
+#include "database/Module1.h"
 
 #include <QDir>
 #include <QElapsedTimer>

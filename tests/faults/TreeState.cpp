@@ -1,6 +1,6 @@
 #include "TreeState.h"
 
-#include "app/FormModel.h"
+#include "model/FormValues.h"
 #include "templates/LineProducers.h"
 #include "update/FileTarget.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Fields.h"
+#include "model/Fields.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "support/InstallationTree.h"
 
 #include "support/TestDatabase.h"
-#include "update/FileSystemPath.h"
+#include "platform/ProgramPath.h"
 
 #include <QDir>
 #include <QFile>

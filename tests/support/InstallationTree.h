@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FormModel.h"
-#include "update/Module1.h"
+#include "model/FormValues.h"
+#include "database/Module1.h"
 #include "update/UpdateRun.h"
 
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "app/FormModel.h"
+#include "model/FormValues.h"
 #include "templates/LineProducers.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "support/InstallationTree.h"
-#include "update/CodePage.h"
-#include "update/FileSystemPath.h"
+#include "platform/CodePage.h"
+#include "platform/ProgramPath.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>

@@ -1,11 +1,11 @@
-#include "app/FormModel.h"
+#include "model/FormValues.h"
 #include "faults/TreeState.h"
 #include "support/InstallationTree.h"
 #include "update/Backup.h"
-#include "update/DbConnection.h"
-#include "update/FileSystemPath.h"
-#include "update/InstallationLock.h"
-#include "update/Module1.h"
+#include "database/DbConnection.h"
+#include "platform/ProgramPath.h"
+#include "platform/InstallationLock.h"
+#include "database/Module1.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,0 +1,115 @@
+#include "database/DbConnection.h"
+
+#include "platform/Failure.h"
+#include "database/OdbcConnectionString.h"
+#include "database/StatementTimeout.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <atomic>
+
+namespace {
+
+// FreeTDS waits for ever on an address that does not answer unless the login has a limit.
+constexpr const char *ConnectOptions = "SQL_ATTR_LOGIN_TIMEOUT=15";
+
+QString newObjectName()
+{
+    static std::atomic<int> created{0};
+    return QStringLiteral("DbConnection-%1").arg(++created);
+}
+
+} // namespace
+
+QString connectionText(const QString &server, const QString &user, const QString &password, const QString &catalog)
+{
+    return QStringLiteral("Data Source=") + server + QStringLiteral(";User ID=") + user + QStringLiteral(";Password=")
+        + password + QStringLiteral(";Initial Catalog=") + catalog;
+}
+
+DbConnection::~DbConnection()
+{
+    if (m_objectName.isEmpty())
+        return;
+    {
+        QSqlDatabase database = QSqlDatabase::database(m_objectName, false);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(m_objectName);
+}
+
+DbConnection::State DbConnection::state() const
+{
+    if (m_objectName.isEmpty())
+        return State::Absent;
+    return database().isOpen() ? State::Open : State::Closed;
+}
+
+void DbConnection::ensureObject()
+{
+    if (!m_objectName.isEmpty())
+        return;
+    m_objectName = newObjectName();
+    m_connectionText.clear();
+    QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_objectName);
+}
+
+void DbConnection::OpenConnection(const QString &server, const QString &user, const QString &password, const QString &catalog)
+{
+    ensureObject();
+    m_connectionText = ::connectionText(server, user, password, catalog);
+    QSqlDatabase database = this->database();
+    if (!database.isValid())
+        throw Failure(QStringLiteral("Qt's ODBC driver (QODBC) is not installed"));
+    // The user name and password travel inside the quoted connection string, never appended by the SQL layer.
+    database.setDatabaseName(OdbcConnectionString::build(server, user, password, catalog));
+    database.setConnectOptions(QLatin1String(ConnectOptions));
+    if (!database.open())
+        throw Failure(database.lastError().text());
+    boundLockWaits(database);
+}
+
+void DbConnection::boundLockWaits(QSqlDatabase &database)
+{
+    const QString statement = StatementTimeout::sessionLockTimeout(database.driver()->dbmsType());
+    if (statement.isEmpty())
+        return;
+    QString failure;
+    {
+        // Sent directly, never prepared: SQL Server restores a SET option made inside a prepared
+        // statement (sp_prepexec, sp_executesql) once that statement ends.
+        QSqlQuery query(database);
+        if (!query.exec(statement))
+            failure = query.lastError().text();
+    }
+    if (failure.isEmpty())
+        return;
+    // Without the bound a locked table could hold the run for as long as the other session lasts.
+    database.close();
+    throw Failure(QStringLiteral("The server refused to limit how long it waits for locks (%1): %2").arg(statement, failure));
+}
+
+void DbConnection::CloseConnection()
+{
+    ensureObject();
+    if (state() != State::Open)
+        return;
+    {
+        QSqlDatabase database = this->database();
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(m_objectName);
+    m_objectName.clear();
+    m_connectionText.clear();
+}
+
+QString DbConnection::connectionText() const
+{
+    return m_connectionText;
+}
+
+QSqlDatabase DbConnection::database() const
+{
+    return QSqlDatabase::database(m_objectName, false);
+}

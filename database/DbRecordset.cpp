@@ -1,0 +1,210 @@
+#include "database/DbRecordset.h"
+
+#include "database/DbConnection.h"
+#include "platform/Failure.h"
+#include "database/RowKey.h"
+#include "database/StatementTimeout.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace {
+
+QString causeOf(const QSqlError &error, const QString &fallback)
+{
+    const QString text = error.text().trimmed();
+    return text.isEmpty() ? fallback : text;
+}
+
+} // namespace
+
+DbRecordset::~DbRecordset()
+{
+    rollBack();
+}
+
+void DbRecordset::bind(DbConnection &connection)
+{
+    if (m_open)
+        Close();
+    m_connection = &connection;
+    m_keyKnown = false;
+    m_keyTable.clear();
+    m_key.clear();
+}
+
+QSqlDatabase DbRecordset::database() const
+{
+    if (m_connection == nullptr || m_connection->state() != DbConnection::State::Open)
+        throw Failure(QStringLiteral("The database connection is not open"));
+    return m_connection->database();
+}
+
+void DbRecordset::Open(const QString &table, const QString &condition)
+{
+    if (m_open)
+        throw Failure(QStringLiteral("The record set is already open"));
+    m_table = table;
+    m_condition = condition;
+    m_source = QStringLiteral("Select * From ") + table + condition;
+    m_hasCurrentRow = false;
+    m_currentRow.clear();
+    m_changes.clear();
+
+    QSqlDatabase db = database();
+    if (!db.transaction())
+        throw Failure(causeOf(db.lastError(), QStringLiteral("The database refused to start a transaction")));
+    m_inTransaction = true;
+    m_open = true;
+    if (!m_keyKnown || m_keyTable.compare(table, Qt::CaseInsensitive) != 0) {
+        // Read once per target. An empty index (no key, or a lookup the driver could not answer) makes
+        // Update address the row by the values that compare exactly; it still changes one row or none.
+        m_key = db.primaryIndex(table);
+        m_keyTable = table;
+        m_keyKnown = true;
+    }
+    // Only the first row is kept; the query ends before anything else is sent, since a connection to
+    // SQL Server takes no other command while a result is still pending.
+    QString failure;
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!StatementTimeout::prepare(query, m_source) || !query.exec()) {
+            failure = failureOf(query, QStringLiteral("The query failed: ") + m_source);
+        } else {
+            m_hasCurrentRow = query.next();
+            if (query.lastError().isValid())
+                failure = failureOf(query, QStringLiteral("The result could not be read: ") + m_source);
+            else if (m_hasCurrentRow)
+                m_currentRow = query.record();
+        }
+    }
+    if (!failure.isEmpty())
+        failAndClose(failure);
+}
+
+void DbRecordset::setCollect(const QString &column, const QString &value)
+{
+    if (!m_open)
+        throw Failure(QStringLiteral("The record set is not open"));
+    if (!m_hasCurrentRow)
+        failAndClose(QStringLiteral("No row of %1 matches%2").arg(m_table, m_condition));
+    const int index = m_currentRow.indexOf(column);
+    if (index < 0)
+        failAndClose(QStringLiteral("%1 has no column %2").arg(m_table, column));
+    // A null text would reach the server as NULL; an empty field is an empty text.
+    const QString text = value.isNull() ? QStringLiteral("") : value;
+    for (auto &change : m_changes) {
+        if (change.first == index) {
+            change.second = text;
+            return;
+        }
+    }
+    m_changes.emplace_back(index, text);
+}
+
+void DbRecordset::Update()
+{
+    if (!m_open)
+        throw Failure(QStringLiteral("The record set is not open"));
+    if (!m_hasCurrentRow)
+        failAndClose(QStringLiteral("No row of %1 matches%2").arg(m_table, m_condition));
+    if (!m_inTransaction)
+        throw Failure(QStringLiteral("The row of %1 is already written; the record set must be opened again").arg(m_table));
+
+    QSqlDatabase db = database();
+    if (!m_changes.empty()) {
+        const QString failure = writeChanges(db);
+        if (!failure.isEmpty())
+            failAndClose(failure);
+    }
+    if (!db.commit())
+        failAndClose(causeOf(db.lastError(), QStringLiteral("The database refused to commit the update of ") + m_table));
+    m_inTransaction = false;
+    m_changes.clear();
+}
+
+QString DbRecordset::failureOf(const QSqlQuery &query, const QString &fallback) const
+{
+    const QString cause = causeOf(query.lastError(), fallback);
+    if (!StatementTimeout::expired(query))
+        return cause;
+    return QStringLiteral("%1 was busy: no answer within %2 seconds, as when another session holds the table or one of its rows "
+                          "locked. The server said: %3")
+        .arg(m_table)
+        .arg(StatementTimeout::Seconds)
+        .arg(cause);
+}
+
+QString DbRecordset::writeChanges(QSqlDatabase &db) const
+{
+    const QSqlDriver *driver = db.driver();
+    const auto identifier = [driver](const QString &name) { return driver->escapeIdentifier(name, QSqlDriver::FieldName); };
+
+    QStringList assignments;
+    for (const auto &change : m_changes)
+        assignments.append(identifier(m_currentRow.fieldName(change.first)) + QStringLiteral(" = ?"));
+    const QList<int> address = RowAddress::columns(m_currentRow, m_key);
+    if (address.isEmpty())
+        return QStringLiteral("%1 has no key and no column of a character or integer type to find the row read again; nothing was written").arg(m_table);
+    QStringList conditions;
+    QList<QVariant> addressValues;
+    for (const int index : address) {
+        const QString name = identifier(m_currentRow.fieldName(index));
+        if (m_currentRow.isNull(index)) {
+            conditions.append(name + QStringLiteral(" IS NULL"));
+        } else {
+            conditions.append(name + QStringLiteral(" = ?"));
+            addressValues.append(m_currentRow.value(index));
+        }
+    }
+    // The table is the same fixed caption that the query named, so that both resolve alike.
+    const QString statement = QStringLiteral("UPDATE ") + m_table + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "))
+        + QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+
+    QSqlQuery query(db);
+    if (!StatementTimeout::prepare(query, statement))
+        return causeOf(query.lastError(), QStringLiteral("The update could not be prepared: ") + statement);
+    for (const auto &change : m_changes)
+        query.addBindValue(change.second);
+    for (const QVariant &value : addressValues)
+        query.addBindValue(value);
+    if (!query.exec())
+        return failureOf(query, QStringLiteral("The update failed: ") + statement);
+    const int changed = query.numRowsAffected();
+    if (changed != 1)
+        return QStringLiteral("The update of %1 would have changed %2 rows instead of the one row read; nothing was written").arg(m_table).arg(changed);
+    return {};
+}
+
+void DbRecordset::Close()
+{
+    rollBack();
+    m_open = false;
+    m_hasCurrentRow = false;
+    m_currentRow.clear();
+    m_changes.clear();
+}
+
+void DbRecordset::failAndClose(const QString &cause)
+{
+    Close();
+    throw Failure(cause);
+}
+
+void DbRecordset::rollBack()
+{
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
+    // A lost connection cannot roll back; the server discards the transaction with the session.
+    if (m_connection != nullptr && m_connection->state() == DbConnection::State::Open) {
+        QSqlDatabase db = m_connection->database();
+        db.rollback();
+    }
+}

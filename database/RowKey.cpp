@@ -1,0 +1,47 @@
+#include "database/RowKey.h"
+
+#include <QSqlField>
+#include <QSqlIndex>
+#include <QSqlRecord>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+#include <sqlext.h>
+
+bool RowAddress::comparesExactly(int odbcSqlType)
+{
+    switch (odbcSqlType) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QList<int> RowAddress::columns(const QSqlRecord &row, const QSqlIndex &key)
+{
+    QList<int> address;
+    for (int i = 0; i < key.count(); ++i) {
+        const int index = row.indexOf(key.fieldName(i));
+        if (index < 0) {
+            address.clear();
+            break;
+        }
+        address.append(index);
+    }
+    if (!address.isEmpty())
+        return address;
+    for (int index = 0; index < row.count(); ++index) {
+        if (comparesExactly(row.field(index).typeID()))
+            address.append(index);
+    }
+    return address;
+}

@@ -1,0 +1,68 @@
+#include "model/Fields.h"
+
+namespace {
+
+const std::array<FieldDefinition, FieldCount> Definitions{{
+    {Field::txtServerName, "txtServerName", "Label2(3)", "Server Name", "Morrowtide"},
+    {Field::txtExternalIP, "txtExternalIP", "Label2(1)", "Server External IP", "203.0.113.24"},
+    {Field::txtInternalIP, "txtInternalIP", "Label2(0)", "Server Internal IP", "192.168.0.24"},
+    {Field::txtSQLIP, "txtSQLIP", "Label1", "SQL IP", "192.168.0.24"},
+    {Field::txtSQLPass, "txtSQLPass", "Label2(4)", "SQL Password", "qef"},
+    {Field::txtMud3Path, "txtMud3Path", "Label2(5)", "Path to Mud3", "C:\\Mud3\\"},
+    {Field::txtLGPort, "txtLGPort", "Label2(6)", "Login Gate Port", "7005"},
+    {Field::txtSGPort, "txtSGPort", "Label2(7)", "Select Gate Port", "7105"},
+    {Field::txtRG01Port, "txtRG01Port", "Label2(8)", "Run Gate 01 Port", "7201"},
+    {Field::txtRG02Port, "txtRG02Port", "Label2(9)", "Run Gate 02 Port", "7202"},
+    {Field::txtNICIP, "txtNICIP", "Label2(2)", "Internal IP", "127.0.0.1"},
+}};
+
+const std::array<const char *, TargetCount> Captions{{
+    "TBL_PUBIPS",
+    "TBL_SELECTGATEIPS",
+    "TBL_SERVERINFO",
+    "Mir3Server\\DBSvr\\!ServerInfo.txt",
+    "Mir3Server\\DBSvr\\Setup.ini",
+    "Mir3Server\\KLoginSvr\\!AddrTable.txt",
+    "Mir3Server\\KLoginSvr\\!ServerAddr.txt",
+    "Mir3Server\\KLoginSvr\\Logsrv.ini",
+    "Mir3Server\\LoginGate\\Config.ini",
+    "Mir3Server\\RunGate01\\GameGate.ini",
+    "Mir3Server\\RunGate02\\GameGate.ini",
+    "Mir3Server\\SelGate\\SelGate.ini",
+    "Setup\\!RunAddr.txt",
+    "Setup\\!ServerTable.txt",
+    "Setup\\Plus_Setup.ini",
+}};
+
+} // namespace
+
+const std::array<FieldDefinition, FieldCount> &fieldDefinitions()
+{
+    return Definitions;
+}
+
+const FieldDefinition &definitionOf(Field field)
+{
+    return Definitions[static_cast<size_t>(field)];
+}
+
+QString defaultText(Field field)
+{
+    return QString::fromUtf8(definitionOf(field).defaultText);
+}
+
+QString trimmedOfBlanks(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString targetCaption(int index)
+{
+    return QString::fromUtf8(Captions.at(static_cast<size_t>(index)));
+}

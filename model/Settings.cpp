@@ -1,0 +1,154 @@
+#include "model/Settings.h"
+
+#include "model/Form.h"
+#include "platform/CodePage.h"
+#include "platform/Failure.h"
+#include "platform/ProgramPath.h"
+#include "platform/FileReplacement.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <array>
+#include <optional>
+
+namespace {
+
+struct StoredField {
+    const char *key;
+    Field field;
+};
+
+// Lines 2 to 11, in file order; txtNICIP is never stored.
+constexpr std::array<StoredField, 10> StoredFields{{
+    {"ServerName", Field::txtServerName},
+    {"ExternalIP", Field::txtExternalIP},
+    {"InternalIP", Field::txtInternalIP},
+    {"SQLIP", Field::txtSQLIP},
+    {"SQLPass", Field::txtSQLPass},
+    {"Mud3Path", Field::txtMud3Path},
+    {"LGPort", Field::txtLGPort},
+    {"SGPort", Field::txtSGPort},
+    {"RG01Port", Field::txtRG01Port},
+    {"RG02Port", Field::txtRG02Port},
+}};
+
+constexpr int MaxValueLength = 120;
+
+// The tool writes short lines. A longer one is no line of a settings file: reading stops after it, so that a
+// huge file can neither slow the start nor fill the memory.
+constexpr qsizetype MaxLineBytes = 64 * 1024;
+
+// Settings.ini line by line, as bytes. A byte-order mark decides the encoding, and with it how wide a line
+// end is (a UTF-16 line end is two bytes); without one the file is in the ANSI code page, as the tool writes it.
+class SettingsReader {
+public:
+    explicit SettingsReader(QIODevice &file)
+        : m_file(file)
+        , m_encoding(QStringConverter::encodingForData(file.peek(4)))
+        , m_lineFeed(encoded(u"\n"))
+        , m_carriageReturn(encoded(u"\r"))
+    {
+    }
+
+    // The next line without its line end; none at the end of the file or after an overlong line.
+    std::optional<QString> nextLine()
+    {
+        if (m_finished)
+            return std::nullopt;
+        QByteArray line;
+        for (;;) {
+            const QByteArray unit = m_file.read(m_lineFeed.size());
+            // What follows the last line end is a line only if it is not empty; a part of a UTF-16 or UTF-32
+            // code unit left at the very end is no character, and no line.
+            if (unit.size() < m_lineFeed.size()) {
+                m_finished = true;
+                if (line.isEmpty())
+                    return std::nullopt;
+                break;
+            }
+            if (unit == m_lineFeed)
+                break;
+            if (unit == m_carriageReturn) {
+                if (m_file.peek(m_lineFeed.size()) == m_lineFeed)
+                    m_file.skip(m_lineFeed.size());
+                break;
+            }
+            line += unit;
+            if (line.size() >= MaxLineBytes) {
+                m_finished = true;
+                break;
+            }
+        }
+        return decoded(line);
+    }
+
+private:
+    QByteArray encoded(const char16_t *text) const
+    {
+        if (!m_encoding)
+            return QString::fromUtf16(text).toLatin1();
+        QStringEncoder encoder(*m_encoding);
+        return encoder.encode(QString::fromUtf16(text));
+    }
+
+    QString decoded(const QByteArray &line) const
+    {
+        if (!m_encoding)
+            return CodePage::decode(line);
+        QStringDecoder decoder(*m_encoding);
+        return decoder.decode(line);
+    }
+
+    QIODevice &m_file;
+    const std::optional<QStringConverter::Encoding> m_encoding;
+    const QByteArray m_lineFeed;
+    const QByteArray m_carriageReturn;
+    bool m_finished = false;
+};
+
+} // namespace
+
+QString Settings::path()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Settings.ini");
+}
+
+void Settings::load(Form &form, const QString &path)
+{
+    // Only a regular file: opening a pipe would wait for a writer.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return;
+    SettingsReader reader(file);
+    // Line 1 is the section header. A file that ends early leaves the remaining fields alone.
+    if (!reader.nextLine())
+        return;
+    for (const StoredField &stored : StoredFields) {
+        const std::optional<QString> line = reader.nextLine();
+        if (!line)
+            return;
+        // Only the first "=" splits; a line without one yields itself, key and all.
+        form.setFieldText(stored.field, line->mid(line->indexOf(QLatin1Char('=')) + 1, MaxValueLength));
+    }
+}
+
+void Settings::save(const FieldSource &fields, const QString &path)
+{
+    QByteArray bytes = TextFile::encodeLines({QStringLiteral("[Settings]")});
+    for (const StoredField &stored : StoredFields) {
+        const QString key = QLatin1String(stored.key);
+        try {
+            bytes += TextFile::encodeLines({key + QLatin1Char('=') + fields.fieldText(stored.field)});
+        } catch (const Failure &failure) {
+            // Typically a value loaded from bytes that the code page does not define: say which field to retype.
+            throw Failure(causeAt(path, QStringLiteral("%1 cannot be saved; retype the field \"%2\". %3")
+                                            .arg(key, QString::fromUtf8(definitionOf(stored.field).labelText), failure.cause())));
+        }
+    }
+    // Settings.ini is the tool's own file: a link put in its place is the owner's choice and is written through.
+    const QFileInfo file(path);
+    TextFile::replace(file.isSymLink() && file.exists() ? file.canonicalFilePath() : path, bytes, TextFile::IfMissing::Create);
+}

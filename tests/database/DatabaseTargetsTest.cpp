@@ -1,0 +1,424 @@
+#include "AccountTables.h"
+#include "support/InstallationTree.h"
+#include "support/TestDatabase.h"
+#include "update/Backup.h"
+#include "platform/CodePage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString DatabaseContext = QStringLiteral("Cannot be found, check IP Adress, and SQL Password");
+
+QString failureMessage(const char *table)
+{
+    return QStringLiteral("Error Reading Data") + QLatin1String(table) + DatabaseContext;
+}
+
+} // namespace
+
+// Runs of the three database targets against the shared test database; the file targets stay unticked.
+class DatabaseTargets : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestDatabase::execute(AccountTables::create());
+        pointAtTestSystem(form, tree);
+        AccountTables::setNewValues(form);
+        AccountTables::tickOnlyDatabaseTargets(form);
+    }
+    void TearDown() override { TestDatabase::execute(AccountTables::drop()); }
+
+    RunOutcome run() { return runUpdateOnLoopback(form, module, tree.settingsPath()); }
+
+    static QStringList rows(const char *table) { return AccountTables::rows(TestDatabase::admin(), QLatin1String(table)); }
+    static QStringList initial(const char *table) { return AccountTables::initialRows(QLatin1String(table)); }
+    static QStringList updated(const char *table) { return AccountTables::updatedRows(QLatin1String(table)); }
+
+    // The ticks of targets 0 to 2.
+    QList<bool> ticks() const { return {form.isTicked(0), form.isTicked(1), form.isTicked(2)}; }
+
+    void expectFailedRun(const RunOutcome &outcome, const char *table)
+    {
+        EXPECT_FALSE(outcome.succeeded);
+        EXPECT_EQ(outcome.message, failureMessage(table));
+        EXPECT_FALSE(QFile::exists(tree.settingsPath()));
+        EXPECT_NE(module.dbConnection.state(), DbConnection::State::Open);
+    }
+
+    InstallationTree tree;
+    FormModel form;
+    Module1 module;
+};
+
+TEST_F(DatabaseTargets, AllThreeWriteTheirRowsAndLeaveOtherColumnsAlone)
+{
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), updated("TBL_SELECTGATEIPS"));
+    EXPECT_EQ(rows("TBL_SERVERINFO"), updated("TBL_SERVERINFO"));
+    EXPECT_EQ(ticks(), QList<bool>({false, false, false}));
+    EXPECT_TRUE(QFile::exists(tree.settingsPath()));
+    EXPECT_EQ(module.dbConnection.state(), DbConnection::State::Absent);
+    EXPECT_FALSE(module.dbRecordset.isOpen());
+}
+
+// Each target alone runs with the other two tables dropped: it reads no table but its own.
+TEST_F(DatabaseTargets, TargetZeroAloneTouchesOnlyTheAddressTable)
+{
+    TestDatabase::execute({QStringLiteral("DROP TABLE TBL_SELECTGATEIPS"), QStringLiteral("DROP TABLE TBL_SERVERINFO")});
+    form.setTicked(1, false);
+    form.setTicked(2, false);
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
+    EXPECT_EQ(ticks(), QList<bool>({false, false, false}));
+}
+
+TEST_F(DatabaseTargets, TargetOneAloneTouchesOnlyTheSelectGateTable)
+{
+    TestDatabase::execute({QStringLiteral("DROP TABLE TBL_PUBIPS"), QStringLiteral("DROP TABLE TBL_SERVERINFO")});
+    form.setTicked(0, false);
+    form.setTicked(2, false);
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), updated("TBL_SELECTGATEIPS"));
+    EXPECT_EQ(ticks(), QList<bool>({false, false, false}));
+}
+
+TEST_F(DatabaseTargets, TargetTwoAloneTouchesOnlyTheServerInfoTable)
+{
+    TestDatabase::execute({QStringLiteral("DROP TABLE TBL_PUBIPS"), QStringLiteral("DROP TABLE TBL_SELECTGATEIPS")});
+    form.setTicked(0, false);
+    form.setTicked(1, false);
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SERVERINFO"), updated("TBL_SERVERINFO"));
+    EXPECT_EQ(ticks(), QList<bool>({false, false, false}));
+}
+
+TEST_F(DatabaseTargets, ConditionMatchingTwoRowsChangesOnlyOneOfThem)
+{
+    TestDatabase::execute({
+        QStringLiteral("INSERT INTO TBL_SELECTGATEIPS VALUES (2, 'MIR3', '192.0.2.6', 'Second Gate', 7200, 'kept 7')"),
+        QStringLiteral("INSERT INTO TBL_SERVERINFO VALUES (2, 'MIR3', 'Second Server', 'kept 8')"),
+    });
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+
+    // Which of the two comes first is the server's choice; exactly one changes, the other keeps its values.
+    const QStringList gates = rows("TBL_SELECTGATEIPS");
+    const QStringList firstGateChanged = {QStringLiteral("1|MIR3|198.51.100.7|New Realm|7777|kept 5"),
+                                          QStringLiteral("2|MIR3|192.0.2.6|Second Gate|7200|kept 7")};
+    const QStringList secondGateChanged = {QStringLiteral("1|MIR3|192.0.2.5|Old Gate|7100|kept 5"),
+                                           QStringLiteral("2|MIR3|198.51.100.7|New Realm|7777|kept 7")};
+    EXPECT_TRUE(gates == firstGateChanged || gates == secondGateChanged) << gates.join(QStringLiteral(" / ")).toStdString();
+
+    const QStringList servers = rows("TBL_SERVERINFO");
+    const QStringList firstServerChanged = {QStringLiteral("1|MIR3|New Realm|kept 6"), QStringLiteral("2|MIR3|Second Server|kept 8")};
+    const QStringList secondServerChanged = {QStringLiteral("1|MIR3|Old Server|kept 6"), QStringLiteral("2|MIR3|New Realm|kept 8")};
+    EXPECT_TRUE(servers == firstServerChanged || servers == secondServerChanged) << servers.join(QStringLiteral(" / ")).toStdString();
+}
+
+TEST_F(DatabaseTargets, NoMatchingRowFailsTheTargetAndWritesNothingOfIt)
+{
+    TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_GAMETYPE = 'MIR2'")});
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_SERVERINFO");
+    EXPECT_EQ(outcome.cause, QStringLiteral("No row of TBL_SERVERINFO matches WHERE FLD_GAMETYPE = 'MIR3'"));
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR2|Old Server|kept 6")});
+    EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), updated("TBL_SELECTGATEIPS"));
+    EXPECT_EQ(ticks(), QList<bool>({false, false, true}));
+}
+
+TEST_F(DatabaseTargets, MissingThirdAddressRowKeepsTheTwoRowsWrittenBeforeIt)
+{
+    TestDatabase::execute({QStringLiteral("DELETE FROM TBL_PUBIPS WHERE FLD_DESCRIPTION = 'SET1 DB Conn'")});
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_PUBIPS");
+    EXPECT_EQ(outcome.cause, QStringLiteral("No row of TBL_PUBIPS matches WHERE FLD_DESCRIPTION = 'SET1 DB Conn'"));
+    EXPECT_EQ(rows("TBL_PUBIPS"), QStringList({QStringLiteral("1|LoginGW|127.0.0.1|kept 1"), QStringLiteral("2|LoginServer|198.51.100.7|kept 2"),
+                                               QStringLiteral("4|SET1 GameSrv1|192.0.2.4|kept 4")}));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), initial("TBL_SELECTGATEIPS"));
+    EXPECT_EQ(rows("TBL_SERVERINFO"), initial("TBL_SERVERINFO"));
+    EXPECT_EQ(ticks(), QList<bool>({true, true, true}));
+}
+
+TEST_F(DatabaseTargets, MissingTableStopsTheRunAtItsTargetAfterEarlierTargetsWereWritten)
+{
+    TestDatabase::execute({QStringLiteral("DROP TABLE TBL_SELECTGATEIPS")});
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_SELECTGATEIPS");
+    EXPECT_TRUE(outcome.cause.contains(QStringLiteral("relation \"tbl_selectgateips\" does not exist"))) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
+    EXPECT_EQ(rows("TBL_SERVERINFO"), initial("TBL_SERVERINFO"));
+    EXPECT_EQ(ticks(), QList<bool>({false, true, true}));
+}
+
+TEST_F(DatabaseTargets, MissingColumnFailsAtItsAssignmentBeforeTheEarlierColumnsAreWritten)
+{
+    TestDatabase::execute({
+        QStringLiteral("ALTER TABLE TBL_SELECTGATEIPS DROP COLUMN FLD_NAME"),
+    });
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_SELECTGATEIPS");
+    EXPECT_EQ(outcome.cause, QStringLiteral("TBL_SELECTGATEIPS has no column FLD_NAME"));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), QStringList{QStringLiteral("1|MIR3|192.0.2.5|7100|kept 5")});
+    EXPECT_EQ(rows("TBL_SERVERINFO"), initial("TBL_SERVERINFO"));
+    EXPECT_EQ(ticks(), QList<bool>({false, true, true}));
+}
+
+TEST_F(DatabaseTargets, ValueTheColumnRefusesWritesNoneOfTheRowsColumns)
+{
+    form.setFieldText(Field::txtSGPort, QStringLiteral("71o5"));
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_SELECTGATEIPS");
+    EXPECT_TRUE(outcome.cause.contains(QStringLiteral("invalid input syntax for type integer"))) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), initial("TBL_SELECTGATEIPS"));
+    EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
+    EXPECT_EQ(rows("TBL_SERVERINFO"), initial("TBL_SERVERINFO"));
+    EXPECT_EQ(ticks(), QList<bool>({false, true, true}));
+}
+
+TEST_F(DatabaseTargets, TooLongAddressFailsAtTheSecondRowUpdateAfterTheFirstWasWritten)
+{
+    form.setFieldText(Field::txtExternalIP, QStringLiteral("2001:db8::1234:5678"));
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_PUBIPS");
+    EXPECT_TRUE(outcome.cause.contains(QStringLiteral("value too long"))) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_PUBIPS"), QStringList({QStringLiteral("1|LoginGW|127.0.0.1|kept 1"), QStringLiteral("2|LoginServer|192.0.2.2|kept 2"),
+                                               QStringLiteral("3|SET1 DB Conn|192.0.2.3|kept 3"), QStringLiteral("4|SET1 GameSrv1|192.0.2.4|kept 4")}));
+    EXPECT_EQ(ticks(), QList<bool>({true, true, true}));
+}
+
+TEST_F(DatabaseTargets, EmptyFieldIsWrittenAsEmptyTextNotAsNull)
+{
+    form.setFieldText(Field::txtServerName, QString());
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), QStringList{QStringLiteral("1|MIR3|198.51.100.7||7777|kept 5")});
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3||kept 6")});
+}
+
+TEST_F(DatabaseTargets, EmptyFieldThatTheColumnRefusesFailsTheRowUpdate)
+{
+    form.setFieldText(Field::txtSGPort, QStringLiteral("   "));
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_SELECTGATEIPS");
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), initial("TBL_SELECTGATEIPS"));
+}
+
+TEST_F(DatabaseTargets, SpacesAroundAValueAreTrimmedAndInnerSpacesAndTabsKept)
+{
+    form.setFieldText(Field::txtExternalIP, QStringLiteral("  198.51.100.7 "));
+    form.setFieldText(Field::txtServerName, QStringLiteral("  New   Realm\t "));
+    form.setFieldText(Field::txtSGPort, QStringLiteral(" 7777  "));
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), QStringList{QStringLiteral("1|MIR3|198.51.100.7|New   Realm\t|7777|kept 5")});
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|New   Realm\t|kept 6")});
+    // The field itself keeps what was typed.
+    EXPECT_EQ(form.fieldText(Field::txtServerName), QStringLiteral("  New   Realm\t "));
+}
+
+TEST_F(DatabaseTargets, QuoteAndSemicolonInAValueAreWrittenVerbatim)
+{
+    const QString name = QStringLiteral("O'Hara's; DROP TABLE TBL_SERVERINFO; --");
+    form.setFieldText(Field::txtServerName, name);
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), QStringList{QStringLiteral("1|MIR3|198.51.100.7|") + name + QStringLiteral("|7777|kept 5")});
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|") + name + QStringLiteral("|kept 6")});
+}
+
+TEST_F(DatabaseTargets, NonAsciiNameArrivesUnchanged)
+{
+    form.setFieldText(Field::txtServerName, QStringLiteral("传奇 世界"));
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|传奇 世界|kept 6")});
+}
+
+TEST_F(DatabaseTargets, SecondRunWithTheSameValuesWritesEveryRowAgain)
+{
+    const auto versions = [] {
+        QStringList result;
+        for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"}) {
+            QSqlQuery query(TestDatabase::admin());
+            // xmin names the transaction that wrote the row's current version.
+            EXPECT_TRUE(query.exec(QStringLiteral("SELECT xmin::text FROM ") + QLatin1String(table) + QStringLiteral(" ORDER BY FLD_ID")));
+            while (query.next())
+                result.append(query.value(0).toString());
+        }
+        return result;
+    };
+    ASSERT_TRUE(run().succeeded);
+    const QStringList afterFirst = versions();
+    AccountTables::tickOnlyDatabaseTargets(form);
+    const RunOutcome second = run();
+    ASSERT_TRUE(second.succeeded) << second.cause.toStdString();
+    const QStringList afterSecond = versions();
+
+    EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), updated("TBL_SELECTGATEIPS"));
+    EXPECT_EQ(rows("TBL_SERVERINFO"), updated("TBL_SERVERINFO"));
+    ASSERT_EQ(afterFirst.size(), 6);
+    ASSERT_EQ(afterSecond.size(), 6);
+    for (int row = 0; row < 6; ++row)
+        EXPECT_NE(afterFirst.at(row), afterSecond.at(row)) << "row " << row << " was not written again";
+}
+
+TEST_F(DatabaseTargets, ColumnsAreFoundWithoutRegardToTheirCase)
+{
+    TestDatabase::execute({
+        QStringLiteral("DROP TABLE TBL_SERVERINFO"),
+        QStringLiteral("CREATE TABLE TBL_SERVERINFO (\"Fld_Id\" integer PRIMARY KEY, FLD_GAMETYPE varchar(10), "
+                       "\"Fld_ServerName\" varchar(50), FLD_REMARK varchar(50))"),
+        QStringLiteral("INSERT INTO TBL_SERVERINFO VALUES (1, 'MIR3', 'Old Server', 'kept 6')"),
+    });
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SERVERINFO"), updated("TBL_SERVERINFO"));
+}
+
+// Without a key the row is addressed by all of its values, NULLs included.
+TEST_F(DatabaseTargets, TableWithoutKeyChangesTheOneRowRead)
+{
+    TestDatabase::execute({
+        QStringLiteral("DROP TABLE TBL_SERVERINFO"),
+        QStringLiteral("CREATE TABLE TBL_SERVERINFO (FLD_ID integer, FLD_GAMETYPE varchar(10), FLD_SERVERNAME varchar(50), FLD_REMARK varchar(50))"),
+        QStringLiteral("INSERT INTO TBL_SERVERINFO VALUES (1, 'MIR3', 'Old Server', NULL), (2, 'MIR2', 'Old Server', NULL)"),
+    });
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList({QStringLiteral("1|MIR3|New Realm|<null>"), QStringLiteral("2|MIR2|Old Server|<null>")}));
+}
+
+TEST_F(DatabaseTargets, TableWithoutKeyAndTwoIdenticalRowsFailsAndRollsBack)
+{
+    TestDatabase::execute({
+        QStringLiteral("DROP TABLE TBL_SERVERINFO"),
+        QStringLiteral("CREATE TABLE TBL_SERVERINFO (FLD_ID integer, FLD_GAMETYPE varchar(10), FLD_SERVERNAME varchar(50), FLD_REMARK varchar(50))"),
+        QStringLiteral("INSERT INTO TBL_SERVERINFO VALUES (1, 'MIR3', 'Old Server', 'twin'), (1, 'MIR3', 'Old Server', 'twin')"),
+    });
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_SERVERINFO");
+    EXPECT_EQ(outcome.cause, QStringLiteral("The update of TBL_SERVERINFO would have changed 2 rows instead of the one row read; nothing was written"));
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList({QStringLiteral("1|MIR3|Old Server|twin"), QStringLiteral("1|MIR3|Old Server|twin")}));
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), updated("TBL_SELECTGATEIPS"));
+    EXPECT_EQ(ticks(), QList<bool>({false, false, true}));
+}
+
+TEST_F(DatabaseTargets, FailedTargetIsDoneWholeByTheNextRun)
+{
+    TestDatabase::execute({QStringLiteral("DELETE FROM TBL_PUBIPS WHERE FLD_DESCRIPTION = 'SET1 GameSrv1'")});
+    ASSERT_FALSE(run().succeeded);
+    EXPECT_EQ(ticks(), QList<bool>({true, true, true}));
+
+    TestDatabase::execute({QStringLiteral("INSERT INTO TBL_PUBIPS VALUES (4, 'SET1 GameSrv1', '192.0.2.4', 'kept 4')"),
+                           QStringLiteral("UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.99' WHERE FLD_ID = 1")});
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
+    EXPECT_EQ(ticks(), QList<bool>({false, false, false}));
+}
+
+namespace {
+
+// The rows before the run: an apostrophe and a Chinese name, and a NULL, which the statements must put back as they were.
+const QStringList UnusualOldValues = {
+    QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'O''Neil \u9F99\u57CE'"),
+    QStringLiteral("UPDATE TBL_SELECTGATEIPS SET FLD_NAME = NULL"),
+};
+
+// database.txt after all three targets ran over those rows, in code page 936.
+const QByteArray AllThreeTargetsKept = QByteArrayLiteral(
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.1' WHERE FLD_DESCRIPTION = 'LoginGW';\r\n"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.2' WHERE FLD_DESCRIPTION = 'LoginServer';\r\n"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.3' WHERE FLD_DESCRIPTION = 'SET1 DB Conn';\r\n"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.4' WHERE FLD_DESCRIPTION = 'SET1 GameSrv1';\r\n"
+    "UPDATE TBL_SELECTGATEIPS SET FLD_IP = '192.0.2.5' WHERE FLD_GAMETYPE = 'MIR3';\r\n"
+    "UPDATE TBL_SELECTGATEIPS SET FLD_NAME = NULL WHERE FLD_GAMETYPE = 'MIR3';\r\n"
+    "UPDATE TBL_SELECTGATEIPS SET FLD_PORT = '7100' WHERE FLD_GAMETYPE = 'MIR3';\r\n"
+    "UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'O''Neil \xC1\xFA\xB3\xC7' WHERE FLD_GAMETYPE = 'MIR3';\r\n");
+
+QString backups(const InstallationTree &tree)
+{
+    return Backup::backupsFolderOf(tree.settingsPath());
+}
+
+// database.txt of the one backup folder beside the tree's settings.
+QByteArray keptRows(const InstallationTree &tree)
+{
+    const QStringList folders = QDir(backups(tree)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (folders.size() != 1) {
+        ADD_FAILURE() << "backup folders: " << folders.join(QStringLiteral(", ")).toStdString();
+        return {};
+    }
+    return readFile(backups(tree) + QLatin1Char('/') + folders.first() + QStringLiteral("/database.txt"));
+}
+
+} // namespace
+
+TEST_F(DatabaseTargets, BackupKeepsTheOldValueOfEveryColumnWrittenAndTheStatementsPutThemBack)
+{
+    TestDatabase::execute(UnusualOldValues);
+    const QStringList before[] = {rows("TBL_PUBIPS"), rows("TBL_SELECTGATEIPS"), rows("TBL_SERVERINFO")};
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    ASSERT_EQ(rows("TBL_PUBIPS"), AccountTables::updatedRows(QStringLiteral("TBL_PUBIPS")));
+
+    const QByteArray kept = keptRows(tree);
+    EXPECT_EQ(kept, AllThreeTargetsKept) << firstDifferentLine(kept, AllThreeTargetsKept);
+
+    // Restoring is running the statements.
+    TestDatabase::execute(CodePage::decode(kept).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
+    EXPECT_EQ(rows("TBL_PUBIPS"), before[0]);
+    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), before[1]);
+    EXPECT_EQ(rows("TBL_SERVERINFO"), before[2]);
+}
+
+TEST_F(DatabaseTargets, BackupOfAFailedTargetKeepsTheRowsChangedBeforeTheFailure)
+{
+    TestDatabase::execute({QStringLiteral("DELETE FROM TBL_PUBIPS WHERE FLD_DESCRIPTION = 'SET1 DB Conn'")});
+    ASSERT_FALSE(run().succeeded);
+    const QByteArray expected = QByteArrayLiteral(
+        "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.1' WHERE FLD_DESCRIPTION = 'LoginGW';\r\n"
+        "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.2' WHERE FLD_DESCRIPTION = 'LoginServer';\r\n");
+    EXPECT_EQ(keptRows(tree), expected);
+}
+
+TEST_F(DatabaseTargets, BackupThatCannotBeWrittenChangesNoRow)
+{
+    QFile blocker(backups(tree));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the backup folder belongs
+    blocker.close();
+
+    const RunOutcome outcome = run();
+
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataTBL_PUBIPSCannot be found, check IP Adress, and SQL Password"));
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QStringLiteral("\": "))) << outcome.cause.toStdString();
+    for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+        EXPECT_EQ(rows(table), AccountTables::initialRows(QLatin1String(table))) << table;
+    EXPECT_TRUE(form.isTicked(0));
+    EXPECT_FALSE(module.dbRecordset.isOpen());
+    EXPECT_NE(module.dbConnection.state(), DbConnection::State::Open);
+}
+
+TEST_F(DatabaseTargets, OldValueOutsideTheCodePageFailsItsTargetBeforeTheRowChanges)
+{
+    TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Stra\u00DFe'")});
+    const RunOutcome outcome = run();
+    expectFailedRun(outcome, "TBL_SERVERINFO");
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QLatin1Char('/'))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral("/database.txt\": The character \"\u00DF\" (U+00DF) cannot be written in code page 936")))
+        << outcome.cause.toStdString();
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|Stra\u00DFe|kept 6")});
+    EXPECT_EQ(ticks(), QList<bool>({false, false, true}));
+}

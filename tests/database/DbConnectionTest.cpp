@@ -1,0 +1,171 @@
+#include "AccountTables.h"
+#include "support/InstallationTree.h"
+#include "support/TestDatabase.h"
+#include "database/DbConnection.h"
+#include "platform/Failure.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString DatabaseContext = QStringLiteral("Cannot be found, check IP Adress, and SQL Password");
+
+} // namespace
+
+TEST(DbConnection, CloseConnectionAsFirstCallLeavesAClosedUnconfiguredObject)
+{
+    DbConnection connection;
+    EXPECT_EQ(connection.state(), DbConnection::State::Absent);
+    connection.CloseConnection();
+    EXPECT_EQ(connection.state(), DbConnection::State::Closed);
+    EXPECT_TRUE(connection.connectionText().isEmpty());
+}
+
+TEST(DbConnection, OpenThenCloseTwiceReleasesThenCreatesAFreshObject)
+{
+    DbConnection connection;
+    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+    EXPECT_EQ(connection.state(), DbConnection::State::Open);
+    EXPECT_EQ(connection.connectionText(),
+              QStringLiteral("Data Source=") + TestDatabase::sqlAddress() + QStringLiteral(";User ID=sa;Password=qef;Initial Catalog=Account"));
+
+    connection.CloseConnection();
+    EXPECT_EQ(connection.state(), DbConnection::State::Absent);
+    connection.CloseConnection();
+    EXPECT_EQ(connection.state(), DbConnection::State::Closed);
+    EXPECT_TRUE(connection.connectionText().isEmpty());
+}
+
+TEST(DbConnection, RefusedLoginLeavesTheObjectClosedWithItsTextAndTheNextOpenReusesIt)
+{
+    DbConnection connection;
+    try {
+        connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("wrong"), QStringLiteral("Account"));
+        FAIL() << "the login was not refused";
+    } catch (const Failure &failure) {
+        EXPECT_TRUE(failure.cause().contains(QStringLiteral("password authentication failed"))) << failure.cause().toStdString();
+    }
+    EXPECT_EQ(connection.state(), DbConnection::State::Closed);
+    EXPECT_TRUE(connection.connectionText().contains(QStringLiteral(";Password=wrong;")));
+
+    // The failure path's close finds it closed and leaves it as it is.
+    connection.CloseConnection();
+    EXPECT_EQ(connection.state(), DbConnection::State::Closed);
+    EXPECT_TRUE(connection.connectionText().contains(QStringLiteral(";Password=wrong;")));
+
+    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+    EXPECT_EQ(connection.state(), DbConnection::State::Open);
+    EXPECT_TRUE(connection.connectionText().contains(QStringLiteral(";Password=qef;")));
+}
+
+TEST(DbConnection, ValidConnectionRunsQueries)
+{
+    DbConnection connection;
+    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+    QSqlQuery query(connection.database());
+    ASSERT_TRUE(query.exec(QStringLiteral("SELECT current_user, current_database()")));
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(0).toString(), QStringLiteral("sa"));
+    EXPECT_EQ(query.value(1).toString(), QStringLiteral("Account"));
+}
+
+// Qt's driver looks up a table's key on a statement of its own, which no ODBC time-out reaches: the
+// session's lock time-out at the server bounds its waits.
+TEST(DbConnection, OpenSessionWaitsForALockThirtySecondsAtMost)
+{
+    DbConnection connection;
+    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+    QSqlQuery query(connection.database());
+    ASSERT_TRUE(query.exec(QStringLiteral("SHOW lock_timeout")));
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(0).toString(), QStringLiteral("30s"));
+}
+
+// Runs with every target ticked, the file targets included, to show that a refused login writes nothing.
+class RefusedLogin : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestDatabase::execute(AccountTables::create());
+        pointAtTestSystem(form, tree);
+        AccountTables::setNewValues(form);
+    }
+    void TearDown() override { TestDatabase::execute(AccountTables::drop()); }
+
+    void expectNothingChanged()
+    {
+        for (int target = 0; target < TargetCount; ++target)
+            EXPECT_TRUE(form.isTicked(target)) << "target " << target;
+        for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+            EXPECT_EQ(AccountTables::rows(TestDatabase::admin(), QLatin1String(table)), AccountTables::initialRows(QLatin1String(table)));
+        for (int target = FirstFileTarget; target < TargetCount; ++target)
+            EXPECT_EQ(tree.read(target), InstallationTree::oldContent(target)) << "target " << target;
+        EXPECT_FALSE(QFile::exists(tree.settingsPath()));
+        EXPECT_EQ(module.dbConnection.state(), DbConnection::State::Closed);
+    }
+
+    InstallationTree tree;
+    FormModel form;
+    Module1 module;
+};
+
+TEST_F(RefusedLogin, WrongPasswordShowsTheMessageAloneWithTheDriversCause)
+{
+    form.setFieldText(Field::txtSQLPass, QStringLiteral("not qef"));
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+    EXPECT_TRUE(outcome.cause.contains(QStringLiteral("password authentication failed for user \"sa\""))) << outcome.cause.toStdString();
+    expectNothingChanged();
+}
+
+TEST_F(RefusedLogin, PasswordWithTheCorrectOneInsideSpacesIsNotTrimmed)
+{
+    form.setFieldText(Field::txtSQLPass, QStringLiteral(" qef"));
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+    EXPECT_TRUE(outcome.cause.contains(QStringLiteral("password authentication failed"))) << outcome.cause.toStdString();
+    expectNothingChanged();
+}
+
+TEST_F(RefusedLogin, ClosingBraceInThePasswordIsRefusedWithAClearCause)
+{
+    form.setFieldText(Field::txtSQLPass, QStringLiteral("qef}"));
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+    EXPECT_EQ(outcome.cause, QStringLiteral("The SQL password holds \"}\", which the FreeTDS ODBC driver cannot pass on to the server"));
+    expectNothingChanged();
+}
+
+TEST_F(RefusedLogin, ClosingBraceInTheSqlAddressIsRefusedWithAClearCause)
+{
+    form.setFieldText(Field::txtSQLIP, TestDatabase::sqlAddress() + QStringLiteral("}"));
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+    EXPECT_EQ(outcome.cause, QStringLiteral("The SQL IP holds \"}\", which the FreeTDS ODBC driver cannot pass on to the server"));
+    expectNothingChanged();
+}
+
+TEST_F(RefusedLogin, NothingTickedStillOpensSoAWrongPasswordStillFails)
+{
+    for (int target = 0; target < TargetCount; ++target)
+        form.setTicked(target, false);
+    form.setFieldText(Field::txtSQLPass, QStringLiteral("wrong"));
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+    EXPECT_FALSE(QFile::exists(tree.settingsPath()));
+}
+
+TEST_F(RefusedLogin, NothingTickedWithTheRightPasswordOpensClosesAndSaves)
+{
+    for (int target = 0; target < TargetCount; ++target)
+        form.setTicked(target, false);
+    const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
+    EXPECT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    EXPECT_TRUE(QFile::exists(tree.settingsPath()));
+    EXPECT_EQ(module.dbConnection.state(), DbConnection::State::Absent);
+    for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+        EXPECT_EQ(AccountTables::rows(TestDatabase::admin(), QLatin1String(table)), AccountTables::initialRows(QLatin1String(table)));
+}

@@ -1,0 +1,242 @@
+#include "database/AccountTables.h"
+#include "support/InstallationTree.h"
+#include "support/TestDatabase.h"
+#include "database/DbConnection.h"
+#include "database/DbRecordset.h"
+#include "preview/Preview.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Preview::TargetPreview;
+
+const QStringList Tables{QStringLiteral("TBL_PUBIPS"), QStringLiteral("TBL_SELECTGATEIPS"), QStringLiteral("TBL_SERVERINFO")};
+
+// The preview of a run against the shared test database and a temporary installation.
+class RunPreviewTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestDatabase::execute(AccountTables::create());
+        pointAtTestSystem(m_form, m_tree);
+        AccountTables::setNewValues(m_form);
+        // Blanks around a value are trimmed for the tables, as the run trims them.
+        m_form.setFieldText(Field::txtServerName, QStringLiteral(" New Realm "));
+    }
+    void TearDown() override { TestDatabase::execute(AccountTables::drop()); }
+
+    void tickOnly(std::initializer_list<int> targets)
+    {
+        for (int target = 0; target < TargetCount; ++target)
+            m_form.setTicked(target, std::find(targets.begin(), targets.end(), target) != targets.end());
+    }
+
+    void expectNothingChanged()
+    {
+        for (const QString &table : Tables)
+            EXPECT_EQ(AccountTables::rows(TestDatabase::admin(), table), AccountTables::initialRows(table)) << table.toStdString();
+        for (int target = FirstFileTarget; target < TargetCount; ++target)
+            EXPECT_EQ(m_tree.read(target), InstallationTree::oldContent(target)) << target;
+    }
+
+    static QString joined(const QStringList &lines) { return lines.join(QLatin1Char('\n')); }
+
+    FormModel m_form;
+    InstallationTree m_tree;
+};
+
+// A database target's preview on a connection whose server session the test watches.
+class DatabaseTargetPreview : public RunPreviewTest {
+protected:
+    void SetUp() override
+    {
+        RunPreviewTest::SetUp();
+        m_connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+        QSqlQuery query(m_connection.database());
+        ASSERT_TRUE(query.exec(QStringLiteral("SELECT pg_backend_pid()")) && query.next());
+        m_backend = query.value(0).toInt();
+        m_recordset.bind(m_connection);
+    }
+    void TearDown() override
+    {
+        m_recordset.Close();
+        m_connection.CloseConnection();
+        RunPreviewTest::TearDown();
+    }
+
+    TargetPreview preview(int target) { return Preview::previewDatabaseTarget(target, Tables.at(target), m_form, m_recordset); }
+
+    // "idle" once every transaction has ended; "idle in transaction" while one is left open.
+    QString sessionState()
+    {
+        QSqlQuery query(TestDatabase::admin());
+        query.prepare(QStringLiteral("SELECT state FROM pg_stat_activity WHERE pid = ?"));
+        query.addBindValue(m_backend);
+        return query.exec() && query.next() ? query.value(0).toString() : QStringLiteral("<no session>");
+    }
+
+    DbConnection m_connection;
+    DbRecordset m_recordset;
+    int m_backend = 0;
+};
+
+} // namespace
+
+TEST_F(DatabaseTargetPreview, EachRowUpdateShowsTheRowAndEveryColumnOldToNew)
+{
+    const TargetPreview addresses = preview(0);
+    EXPECT_EQ(addresses.heading(), QStringLiteral("TBL_PUBIPS: changes"));
+    EXPECT_EQ(joined(addresses.lines),
+              QStringLiteral("    Select * From TBL_PUBIPS WHERE FLD_DESCRIPTION = 'LoginGW'\n"
+                             "        row: fld_id = \"1\", fld_description = \"LoginGW\", fld_pubip = \"192.0.2.1\", fld_remark = \"kept 1\"\n"
+                             "        FLD_PUBIP: \"192.0.2.1\" → \"127.0.0.1\"\n"
+                             "    Select * From TBL_PUBIPS WHERE FLD_DESCRIPTION = 'LoginServer'\n"
+                             "        row: fld_id = \"2\", fld_description = \"LoginServer\", fld_pubip = \"192.0.2.2\", fld_remark = \"kept 2\"\n"
+                             "        FLD_PUBIP: \"192.0.2.2\" → \"198.51.100.7\"\n"
+                             "    Select * From TBL_PUBIPS WHERE FLD_DESCRIPTION = 'SET1 DB Conn'\n"
+                             "        row: fld_id = \"3\", fld_description = \"SET1 DB Conn\", fld_pubip = \"192.0.2.3\", fld_remark = \"kept 3\"\n"
+                             "        FLD_PUBIP: \"192.0.2.3\" → \"127.0.0.1\"\n"
+                             "    Select * From TBL_PUBIPS WHERE FLD_DESCRIPTION = 'SET1 GameSrv1'\n"
+                             "        row: fld_id = \"4\", fld_description = \"SET1 GameSrv1\", fld_pubip = \"192.0.2.4\", fld_remark = \"kept 4\"\n"
+                             "        FLD_PUBIP: \"192.0.2.4\" → \"127.0.0.1\""));
+
+    const TargetPreview gate = preview(1);
+    EXPECT_EQ(gate.heading(), QStringLiteral("TBL_SELECTGATEIPS: changes"));
+    EXPECT_EQ(joined(gate.lines),
+              QStringLiteral("    Select * From TBL_SELECTGATEIPS WHERE FLD_GAMETYPE = 'MIR3'\n"
+                             "        row: fld_id = \"1\", fld_gametype = \"MIR3\", fld_ip = \"192.0.2.5\", fld_name = \"Old Gate\", fld_port = \"7100\", fld_remark = \"kept 5\"\n"
+                             "        FLD_IP: \"192.0.2.5\" → \"198.51.100.7\"\n"
+                             "        FLD_NAME: \"Old Gate\" → \"New Realm\"\n"
+                             "        FLD_PORT: \"7100\" → \"7777\""));
+
+    EXPECT_EQ(sessionState(), QStringLiteral("idle"));
+    expectNothingChanged();
+}
+
+TEST_F(DatabaseTargetPreview, MissingRowIsTheCauseTheRunWouldMeet)
+{
+    TestDatabase::execute({QStringLiteral("DELETE FROM TBL_SELECTGATEIPS")});
+    const TargetPreview gate = preview(1);
+    EXPECT_EQ(gate.heading(), QStringLiteral("TBL_SELECTGATEIPS: would fail"));
+    EXPECT_EQ(joined(gate.lines), QStringLiteral("    Select * From TBL_SELECTGATEIPS WHERE FLD_GAMETYPE = 'MIR3'\n"
+                                                 "        fails: No row of TBL_SELECTGATEIPS matches WHERE FLD_GAMETYPE = 'MIR3'"));
+    EXPECT_EQ(sessionState(), QStringLiteral("idle"));
+}
+
+TEST_F(DatabaseTargetPreview, MissingTableAndColumnAreTheCausesTheRunWouldMeet)
+{
+    TestDatabase::execute({QStringLiteral("DROP TABLE TBL_SERVERINFO"),
+                           QStringLiteral("ALTER TABLE TBL_PUBIPS RENAME COLUMN FLD_PUBIP TO FLD_ELSEWHERE")});
+
+    const TargetPreview serverInfo = preview(2);
+    EXPECT_EQ(serverInfo.outcome, TargetPreview::Outcome::Fails);
+    // The driver's cause, which may run over several lines, each below the query.
+    ASSERT_GE(serverInfo.lines.size(), 2);
+    EXPECT_TRUE(serverInfo.lines.at(1).startsWith(QStringLiteral("        fails: "))) << joined(serverInfo.lines).toStdString();
+    EXPECT_TRUE(joined(serverInfo.lines).contains(QStringLiteral("\"tbl_serverinfo\" does not exist"))) << joined(serverInfo.lines).toStdString();
+    for (const QString &line : serverInfo.lines)
+        EXPECT_TRUE(line.startsWith(QStringLiteral("    "))) << line.toStdString();
+    EXPECT_EQ(sessionState(), QStringLiteral("idle"));
+
+    // Every row update is shown, each with the cause the run would stop at.
+    const TargetPreview addresses = preview(0);
+    EXPECT_EQ(addresses.outcome, TargetPreview::Outcome::Fails);
+    ASSERT_EQ(addresses.lines.size(), 4 * 3);
+    EXPECT_EQ(addresses.lines.at(2), QStringLiteral("        fails: TBL_PUBIPS has no column FLD_PUBIP"));
+    EXPECT_EQ(addresses.lines.at(11), QStringLiteral("        fails: TBL_PUBIPS has no column FLD_PUBIP"));
+    EXPECT_EQ(sessionState(), QStringLiteral("idle"));
+}
+
+TEST_F(RunPreviewTest, ShowsTheTickedTargetsInRunOrderAndChangesNothing)
+{
+    tickOnly({3, 2});
+    const Preview::RunPreview preview = Preview::previewRun(m_form);
+    const QString path = m_tree.filePath(3);
+    EXPECT_EQ(joined(preview.lines()),
+              QStringLiteral("TBL_SERVERINFO: changes\n"
+                             "    Select * From TBL_SERVERINFO WHERE FLD_GAMETYPE = 'MIR3'\n"
+                             "        row: fld_id = \"1\", fld_gametype = \"MIR3\", fld_servername = \"Old Server\", fld_remark = \"kept 6\"\n"
+                             "        FLD_SERVERNAME: \"Old Server\" → \"New Realm\"\n"
+                             "\n"
+                             "Mir3Server\\DBSvr\\!ServerInfo.txt: changes\n"
+                             "--- ")
+                  + path + QStringLiteral("\n+++ ") + path
+                  + QStringLiteral(" (after the run)\n"
+                                   "@@ -1 +1 @@\n"
+                                   "-old content of target 3\n"
+                                   "+127.0.0.1,198.51.100.7:7201,198.51.100.7:7202"));
+    expectNothingChanged();
+}
+
+TEST_F(RunPreviewTest, AfterTheRunEveryTargetIsUnchanged)
+{
+    Module1 module;
+    const RunOutcome outcome = runUpdateOnLoopback(m_form, module, m_tree.settingsPath());
+    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+    for (int target = 0; target < TargetCount; ++target)
+        m_form.setTicked(target, true);
+
+    const Preview::RunPreview preview = Preview::previewRun(m_form);
+    ASSERT_EQ(preview.targets.size(), size_t(TargetCount));
+    for (const TargetPreview &target : preview.targets)
+        EXPECT_EQ(target.outcome, TargetPreview::Outcome::Unchanged) << target.heading().toStdString();
+    EXPECT_EQ(preview.targets.at(2).lines.at(2), QStringLiteral("        FLD_SERVERNAME: \"New Realm\" (unchanged)"));
+}
+
+TEST_F(RunPreviewTest, UsesThePathTheRunWouldUseAndLeavesTheFieldAsTyped)
+{
+    const QString typed = m_tree.mud3Path().chopped(1);
+    m_form.setFieldText(Field::txtMud3Path, typed);
+    const Preview::RunPreview preview = Preview::previewRun(m_form);
+
+    ASSERT_EQ(preview.targets.size(), size_t(TargetCount));
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        EXPECT_EQ(preview.targets.at(size_t(target)).outcome, TargetPreview::Outcome::Changes) << target;
+        EXPECT_EQ(preview.targets.at(size_t(target)).lines.at(0), QStringLiteral("--- ") + m_tree.filePath(target));
+    }
+    EXPECT_EQ(m_form.fieldText(Field::txtMud3Path), typed);
+    for (int target = 0; target < TargetCount; ++target)
+        EXPECT_TRUE(m_form.isTicked(target)) << target;
+    EXPECT_FALSE(QFile::exists(m_tree.settingsPath()));
+    expectNothingChanged();
+}
+
+TEST_F(RunPreviewTest, RefusedLoginStopsTheRunBeforeItsFirstTarget)
+{
+    m_form.setFieldText(Field::txtSQLPass, QStringLiteral("wrong"));
+    tickOnly({0, 3});
+    const Preview::RunPreview preview = Preview::previewRun(m_form);
+
+    EXPECT_FALSE(preview.connectionFailure.isEmpty());
+    const QStringList lines = preview.lines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines.at(0), QStringLiteral("The database connection cannot be opened; the run would stop before its first target."));
+    EXPECT_TRUE(lines.at(1).startsWith(QStringLiteral("    fails: "))) << lines.at(1).toStdString();
+    ASSERT_EQ(preview.targets.size(), size_t(2));
+    EXPECT_EQ(preview.targets.at(0).heading(), QStringLiteral("TBL_PUBIPS: would fail"));
+    EXPECT_EQ(preview.targets.at(0).lines, QStringList{QStringLiteral("    fails: the database connection cannot be opened")});
+    // The files are still shown: what the run would write once the login is put right.
+    EXPECT_EQ(preview.targets.at(1).outcome, TargetPreview::Outcome::Changes);
+    expectNothingChanged();
+}
+
+TEST_F(RunPreviewTest, NamesTheTargetTheRunWouldStopAtAndShowsTheOthers)
+{
+    tickOnly({2, 5, 7, 9});
+    ASSERT_TRUE(QFile::remove(m_tree.filePath(7)));
+    const Preview::RunPreview preview = Preview::previewRun(m_form);
+    const QStringList lines = preview.lines();
+
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.at(0), QStringLiteral("The run would stop at Mir3Server\\KLoginSvr\\Logsrv.ini; the targets after it would keep their ticks."));
+    EXPECT_EQ(lines.at(1), QString());
+    QStringList headings;
+    for (const TargetPreview &target : preview.targets)
+        headings.append(target.heading());
+    EXPECT_EQ(headings, (QStringList{QStringLiteral("TBL_SERVERINFO: changes"), QStringLiteral("Mir3Server\\KLoginSvr\\!AddrTable.txt: changes"),
+                                     QStringLiteral("Mir3Server\\KLoginSvr\\Logsrv.ini: would fail"),
+                                     QStringLiteral("Mir3Server\\RunGate01\\GameGate.ini: changes")}));
+}
