@@ -1,17 +1,18 @@
 #include "app/Form1.h"
 
-#include "platform/ShellOpen.h"
 #include "app/PreviewDialog.h"
-#include "update/UpdateRun.h"
+#include "app/RunWorker.h"
+#include "platform/ControlFont.h"
+#include "platform/ShellOpen.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScopeGuard>
 
 namespace {
 
@@ -144,20 +145,34 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     for (QCheckBox *box : Check1)
         chain(box);
     cmdUpdateIP->setFocus();
+
+    // Every control hands its input to eventFilter first, which drops it during a run.
+    for (QWidget *control : findChildren<QWidget *>())
+        control->installEventFilter(this);
+
+    m_worker = new RunWorker(m_settingsPath);
+    m_worker->moveToThread(&m_runThread);
+    connect(&m_runThread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(m_worker, &RunWorker::fieldChanged, this, &Form1::setFieldText);
+    connect(m_worker, &RunWorker::tickCleared, this, &Form1::clearTick);
+    connect(m_worker, &RunWorker::updated, this, &Form1::showOutcome);
+    connect(m_worker, &RunWorker::previewed, this, &Form1::showPreview);
+    m_runThread.start();
+}
+
+Form1::~Form1()
+{
+    m_runThread.quit();
+    m_runThread.wait();
 }
 
 QFont Form1::controlFont()
 {
-#ifdef Q_OS_WIN
-    // MS Sans Serif's 12-point line (20 px) is taller than the inside of the window's 25 px buttons, and
-    // Windows' buttons cut rows off its letters. Arial, which every Windows has, fits them, as its metric
-    // twin Liberation Sans does elsewhere.
-    return QFont(QStringLiteral("Arial"), 12, QFont::Normal);
-#else
-    const QString original = QStringLiteral("MS Sans Serif");
-    const QString family = QFontDatabase::hasFamily(original) ? original : QStringLiteral("Liberation Sans");
-    return QFont(family, 12, QFont::Normal);
-#endif
+    for (const QString &family : controlFontFamilies()) {
+        if (QFontDatabase::hasFamily(family))
+            return QFont(family, 12, QFont::Normal);
+    }
+    return QFont(controlFontFamilies().constFirst(), 12, QFont::Normal);
 }
 
 void Form1::Form_Load()
@@ -192,12 +207,12 @@ void Form1::clearTick(int target)
 
 void Form1::cmdUpdateIP_Click()
 {
-    if (m_runThread.isBusy())
-        return;
-    RunOutcome outcome;
-    runOnRunThread([&outcome, settingsPath = m_settingsPath](Form &form, Module1 &module) {
-        outcome = runUpdate(form, module, settingsPath);
-    });
+    startJob(&RunWorker::update);
+}
+
+void Form1::showOutcome(const RunOutcome &outcome)
+{
+    endJob();
     if (outcome.succeeded)
         return;
 
@@ -224,19 +239,47 @@ void Form1::cmdRunSetuptxt_Click()
 
 void Form1::cmdPreview_Click()
 {
-    if (m_runThread.isBusy())
-        return;
     // Reading the rows waits for the database like a run does, so it goes where a run goes.
-    Preview::RunPreview preview;
-    runOnRunThread([&preview](Form &form, Module1 &) { preview = Preview::previewRun(form); });
+    startJob(&RunWorker::preview);
+}
+
+void Form1::showPreview(const Preview::RunPreview &preview)
+{
+    endJob();
     PreviewDialog dialog(preview, this);
     dialog.exec();
 }
 
-void Form1::runOnRunThread(const std::function<void(Form &, Module1 &)> &work)
+void Form1::startJob(void (RunWorker::*job)(const FormValues &))
 {
-    // The window takes no input until the work ends; the cursor says so.
+    if (m_busy)
+        return;
+    m_busy = true;
+    // The window takes no input until the job ends; the cursor says so.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-    m_runThread.run(*this, work);
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker, job, values = FormValues::copyOf(*this)] { (worker->*job)(values); });
+}
+
+void Form1::endJob()
+{
+    // Input that arrived while the job ended is still queued; it belongs to the job and is dropped too.
+    QCoreApplication::processEvents();
+    m_busy = false;
+    QGuiApplication::restoreOverrideCursor();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    // Keys, clicks, wheel and touch: none of it may act on a run that goes on, nor wait in a queue until it ends.
+    if (m_busy && event->isInputEvent())
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_busy)
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
 }

@@ -1,27 +1,36 @@
 #pragma once
 
 #include "model/Form.h"
-#include "app/RunWorker.h"
 #include "model/Settings.h"
 
+#include <QThread>
 #include <QWidget>
 #include <array>
 
+class FormValues;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+class RunWorker;
+struct RunOutcome;
+
+namespace Preview {
+struct RunPreview;
+}
 
 // The tool's one window: eleven fields, fifteen target check boxes and four buttons, laid out at fixed
-// positions. It holds every value the logic reads and changes; the program's database objects belong to
-// the thread that its update runs go on.
+// positions. It holds every value the logic reads and changes. Update runs and previews go to a worker on a
+// thread of its own, which owns the program's database objects; meanwhile the window keeps painting and
+// drops every input, so that nothing typed or clicked during a run takes effect when it ends.
 class Form1 : public QWidget, public Form {
     Q_OBJECT
 
 public:
     // Built with the built-in defaults and every target ticked; Form_Load then reads settingsPath.
     explicit Form1(const QString &settingsPath = Settings::path(), QWidget *parent = nullptr);
+    ~Form1() override;
 
-    // "MS Sans Serif" 12 pt where the system has it, else Liberation Sans, whose metrics match it.
+    // 12 points of the first of the system's control font families that it has.
     static QFont controlFont();
 
     void Form_Load();
@@ -38,9 +47,16 @@ public slots:
     void cmdRunSetuptxt_Click();
     void cmdPreview_Click();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
-    // Runs work on the run thread with the busy cursor, returning when it has ended.
-    void runOnRunThread(const std::function<void(Form &, Module1 &)> &work);
+    // Hands the worker a job on a copy of the fields and ticks, with the busy cursor until it ends.
+    void startJob(void (RunWorker::*job)(const FormValues &));
+    void endJob();
+    void showOutcome(const RunOutcome &outcome);
+    void showPreview(const Preview::RunPreview &preview);
 
     std::array<QLineEdit *, FieldCount> m_fields{};
     std::array<QCheckBox *, TargetCount> Check1{};
@@ -50,5 +66,7 @@ private:
     QPushButton *cmdPreview = nullptr;
 
     QString m_settingsPath;
-    RunThread m_runThread;
+    QThread m_runThread;
+    RunWorker *m_worker = nullptr; // lives on m_runThread, which deletes it when it ends
+    bool m_busy = false;
 };

@@ -1,11 +1,11 @@
 // Times the update run against a temporary installation and the database named by MUD3_PG_PORT, side by side
 // with a minimal writer of the same thirteen files (write, flush to disk, rename), and full runs with backups
 // against full runs without them.
+#include "database/Module1.h"
 #include "model/FormValues.h"
 #include "model/Settings.h"
-#include "update/Backup.h"
-#include "database/Module1.h"
 #include "preview/Preview.h"
+#include "update/BackupFolder.h"
 #include "update/UpdateRun.h"
 
 #include <QCoreApplication>
@@ -47,13 +47,22 @@ void createTree(const QTemporaryDir &tree)
 }
 
 // The built-in values, every target ticked, on the local database and the temporary installation.
-FormModel benchForm(const QTemporaryDir &tree)
+FormValues benchForm(const QTemporaryDir &tree)
 {
-    FormModel form;
+    FormValues form;
     form.setFieldText(Field::txtSQLIP, QStringLiteral("127.0.0.1,") + qEnvironmentVariable("MUD3_PG_PORT"));
     form.setFieldText(Field::txtMud3Path, tree.path() + QLatin1Char('\\'));
     return form;
 }
+
+// A run that keeps nothing, for measuring what the backups cost.
+class NoBackup : public Backup {
+public:
+    void keepFile(const QString &, const QString &) override {}
+    void keepSettings() override {}
+    void keepRow(const QString &, const RowUpdate &, const QSqlRecord &) override {}
+    void finish() override {}
+};
 
 // Update runs over the tree, on the database named by MUD3_PG_PORT.
 class Runs {
@@ -65,13 +74,15 @@ public:
     }
 
     // Milliseconds of one run with the given targets ticked.
-    double time(int firstTarget, int endTarget, Backups backups = Backups::Kept)
+    double time(int firstTarget, int endTarget, bool withBackup = true)
     {
         for (int target = 0; target < TargetCount; ++target)
             m_form.setTicked(target, target >= firstTarget && target < endTarget);
         QElapsedTimer timer;
         timer.start();
-        const RunOutcome outcome = runUpdate(m_form, m_module, m_settingsPath, backups);
+        BackupFolder folder(m_settingsPath);
+        NoBackup none;
+        const RunOutcome outcome = runUpdate(m_form, m_module, m_settingsPath, withBackup ? static_cast<Backup &>(folder) : none);
         const double milliseconds = timer.nsecsElapsed() / 1e6;
         if (!outcome.succeeded)
             qFatal("run failed: %s %s", qPrintable(outcome.message), qPrintable(outcome.cause));
@@ -80,7 +91,7 @@ public:
 
 private:
     QString m_settingsPath;
-    FormModel m_form;
+    FormValues m_form;
     Module1 m_module;
 };
 
@@ -99,13 +110,13 @@ std::vector<double> timeRuns(const QTemporaryDir &tree, int firstTarget, int end
 std::pair<std::vector<double>, std::vector<double>> timeBackups(const QTemporaryDir &tree)
 {
     Runs runs(tree);
-    for (int run = 0; run < Backup::KeptFolders; ++run)
+    for (int run = 0; run < BackupFolder::KeptFolders; ++run)
         runs.time(0, TargetCount);
     std::vector<double> with;
     std::vector<double> without;
     for (int repetition = 0; repetition < Repetitions; ++repetition) {
-        with.push_back(runs.time(0, TargetCount, Backups::Kept));
-        without.push_back(runs.time(0, TargetCount, Backups::Skipped));
+        with.push_back(runs.time(0, TargetCount, true));
+        without.push_back(runs.time(0, TargetCount, false));
     }
     return {with, without};
 }
@@ -114,7 +125,7 @@ std::pair<std::vector<double>, std::vector<double>> timeBackups(const QTemporary
 // read and rolled back, the twelve files read and compared with what the run would write.
 std::vector<double> timePreviews(const QTemporaryDir &tree, const char *expectedHeading)
 {
-    const FormModel form = benchForm(tree);
+    const FormValues form = benchForm(tree);
     std::vector<double> times;
     for (int repetition = 0; repetition < Repetitions; ++repetition) {
         QElapsedTimer timer;

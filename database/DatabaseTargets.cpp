@@ -1,9 +1,8 @@
 #include "database/DatabaseTargets.h"
 
-#include "model/Form.h"
-#include "update/Backup.h"
-#include "platform/Failure.h"
 #include "database/Module1.h"
+#include "model/Form.h"
+#include "platform/Failure.h"
 
 #include <array>
 
@@ -37,14 +36,14 @@ const std::vector<RowUpdate> &rowUpdatesOf(int target)
     return RowUpdates[static_cast<size_t>(target)];
 }
 
-void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module, Backup &backup)
+void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module, RowKeeper &keeper)
 {
     const std::vector<RowUpdate> &rowUpdates = rowUpdatesOf(target);
     DbRecordset &recordset = module.dbRecordset;
     recordset.bind(module.dbConnection);
     for (const RowUpdate &rowUpdate : rowUpdates) {
         recordset.Open(table, QLatin1String(rowUpdate.condition));
-        backup.keepRow(table, rowUpdate, recordset.currentRow());
+        keeper.keepRow(table, rowUpdate, recordset.currentRow());
         // Each field is read at its own assignment, as the window holds it at that moment.
         for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
             recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));

@@ -1,8 +1,8 @@
 #include "database/DbConnection.h"
 
-#include "platform/Failure.h"
 #include "database/OdbcConnectionString.h"
 #include "database/StatementTimeout.h"
+#include "platform/Failure.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -21,12 +21,6 @@ QString newObjectName()
 }
 
 } // namespace
-
-QString connectionText(const QString &server, const QString &user, const QString &password, const QString &catalog)
-{
-    return QStringLiteral("Data Source=") + server + QStringLiteral(";User ID=") + user + QStringLiteral(";Password=")
-        + password + QStringLiteral(";Initial Catalog=") + catalog;
-}
 
 DbConnection::~DbConnection()
 {
@@ -51,14 +45,12 @@ void DbConnection::ensureObject()
     if (!m_objectName.isEmpty())
         return;
     m_objectName = newObjectName();
-    m_connectionText.clear();
     QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_objectName);
 }
 
 void DbConnection::OpenConnection(const QString &server, const QString &user, const QString &password, const QString &catalog)
 {
     ensureObject();
-    m_connectionText = ::connectionText(server, user, password, catalog);
     QSqlDatabase database = this->database();
     if (!database.isValid())
         throw Failure(QStringLiteral("Qt's ODBC driver (QODBC) is not installed"));
@@ -101,12 +93,6 @@ void DbConnection::CloseConnection()
     }
     QSqlDatabase::removeDatabase(m_objectName);
     m_objectName.clear();
-    m_connectionText.clear();
-}
-
-QString DbConnection::connectionText() const
-{
-    return m_connectionText;
 }
 
 QSqlDatabase DbConnection::database() const

@@ -17,16 +17,12 @@ public:
 
     State state() const;
 
-    // Sets the connection text, then opens and limits how long the session waits for a lock at the
-    // server; throws Failure with the driver's cause. A failed open leaves the object closed, still
-    // holding the text.
+    // Connects to the catalog of server as user, then limits how long the session waits for a lock at the
+    // server; throws Failure with the driver's cause. A failed open leaves the object closed.
     void OpenConnection(const QString &server, const QString &user, const QString &password, const QString &catalog);
 
     // Closes and releases the connection if it is open; otherwise only makes sure an object exists.
     void CloseConnection();
-
-    // The connection text as last set: "Data Source=...;User ID=...;Password=...;Initial Catalog=...".
-    QString connectionText() const;
 
     // The open connection; only meaningful while state() is Open.
     QSqlDatabase database() const;
@@ -36,8 +32,4 @@ private:
     static void boundLockWaits(QSqlDatabase &database);
 
     QString m_objectName; // the QSqlDatabase connection name; empty while absent
-    QString m_connectionText;
 };
-
-// The connection text, built from the four values exactly as they are given.
-QString connectionText(const QString &server, const QString &user, const QString &password, const QString &catalog);

@@ -1,9 +1,9 @@
 #include "database/DbRecordset.h"
 
 #include "database/DbConnection.h"
-#include "platform/Failure.h"
 #include "database/RowKey.h"
 #include "database/StatementTimeout.h"
+#include "platform/Failure.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -51,7 +51,7 @@ void DbRecordset::Open(const QString &table, const QString &condition)
         throw Failure(QStringLiteral("The record set is already open"));
     m_table = table;
     m_condition = condition;
-    m_source = QStringLiteral("Select * From ") + table + condition;
+    const QString source = QStringLiteral("Select * From ") + table + condition;
     m_hasCurrentRow = false;
     m_currentRow.clear();
     m_changes.clear();
@@ -74,12 +74,12 @@ void DbRecordset::Open(const QString &table, const QString &condition)
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (!StatementTimeout::prepare(query, m_source) || !query.exec()) {
-            failure = failureOf(query, QStringLiteral("The query failed: ") + m_source);
+        if (!StatementTimeout::prepare(query, source) || !query.exec()) {
+            failure = failureOf(query, QStringLiteral("The query failed: ") + source);
         } else {
             m_hasCurrentRow = query.next();
             if (query.lastError().isValid())
-                failure = failureOf(query, QStringLiteral("The result could not be read: ") + m_source);
+                failure = failureOf(query, QStringLiteral("The result could not be read: ") + source);
             else if (m_hasCurrentRow)
                 m_currentRow = query.record();
         }
@@ -149,7 +149,7 @@ QString DbRecordset::writeChanges(QSqlDatabase &db) const
     QStringList assignments;
     for (const auto &change : m_changes)
         assignments.append(identifier(m_currentRow.fieldName(change.first)) + QStringLiteral(" = ?"));
-    const QList<int> address = RowAddress::columns(m_currentRow, m_key);
+    const QList<int> address = RowKey::columns(m_currentRow, m_key);
     if (address.isEmpty())
         return QStringLiteral("%1 has no key and no column of a character or integer type to find the row read again; nothing was written").arg(m_table);
     QStringList conditions;

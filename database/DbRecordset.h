@@ -50,8 +50,6 @@ public:
     // The current row as Open read it, before any change; empty when there is none.
     bool hasCurrentRow() const { return m_hasCurrentRow; }
     const QSqlRecord &currentRow() const { return m_currentRow; }
-    // The query text of the last Open.
-    QString source() const { return m_source; }
 
 private:
     QSqlDatabase database() const;
@@ -67,7 +65,6 @@ private:
     bool m_inTransaction = false;
     QString m_table;
     QString m_condition;
-    QString m_source;
     bool m_hasCurrentRow = false;
     QSqlRecord m_currentRow;
     // In the order first set; a column set again keeps its place and takes the later value.

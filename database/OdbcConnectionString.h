@@ -10,10 +10,6 @@ namespace OdbcConnectionString {
 // The value as it must stand after "KEY=": unchanged when plain, else "{...}" with "}" doubled.
 QString quoted(const QString &value);
 
-// The installed driver that reaches SQL Server: "FreeTDS" as registered in odbcinst.ini on Linux; on
-// Windows the newest "ODBC Driver NN for SQL Server", else "SQL Server".
-QString driverName();
-
 // What the driver needs to connect as the older SQL Server drivers do, without the client demanding
 // encryption: nothing, or for "ODBC Driver 18 for SQL Server" and later, which encrypt by default and refuse
 // a server whose certificate they cannot verify, "Encrypt=no;TrustServerCertificate=yes;".

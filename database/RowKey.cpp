@@ -1,15 +1,12 @@
 #include "database/RowKey.h"
 
+#include "platform/Odbc.h"
+
 #include <QSqlField>
 #include <QSqlIndex>
 #include <QSqlRecord>
 
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#endif
-#include <sqlext.h>
-
-bool RowAddress::comparesExactly(int odbcSqlType)
+bool RowKey::comparesExactly(int odbcSqlType)
 {
     switch (odbcSqlType) {
     case SQL_CHAR:
@@ -26,7 +23,7 @@ bool RowAddress::comparesExactly(int odbcSqlType)
     }
 }
 
-QList<int> RowAddress::columns(const QSqlRecord &row, const QSqlIndex &key)
+QList<int> RowKey::columns(const QSqlRecord &row, const QSqlIndex &key)
 {
     QList<int> address;
     for (int i = 0; i < key.count(); ++i) {

@@ -5,8 +5,8 @@
 class QSqlIndex;
 class QSqlRecord;
 
-// The columns by which the update of a row finds that row again: WHERE column = value read, for each.
-namespace RowAddress {
+// The columns by which the update of a row finds the row that was read: WHERE column = value read, for each.
+namespace RowKey {
 
 // Whether a value of this ODBC SQL type (the type code that Qt's ODBC driver gives a field) comes back
 // from the server exactly as stored and compares equal to itself: character and integer types. Time
@@ -18,4 +18,4 @@ bool comparesExactly(int odbcSqlType);
 // that compares exactly. Empty when there is none: such a row cannot be found again.
 QList<int> columns(const QSqlRecord &row, const QSqlIndex &key);
 
-} // namespace RowAddress
+} // namespace RowKey

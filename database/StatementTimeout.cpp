@@ -1,14 +1,10 @@
 #include "database/StatementTimeout.h"
 
+#include "platform/Odbc.h"
+
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <QVariant>
-
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#endif
-#include <sql.h>
-#include <sqlext.h>
 
 namespace {
 

@@ -2,8 +2,8 @@
 // The connection string is either refused with a Failure, or it parses back, by the ODBC rules and a parser
 // of its own, into exactly the keywords the tool means, each once, in order, carrying the values exactly as
 // given: no value can end early or add a keyword of its own.
-#include "platform/Failure.h"
 #include "database/OdbcConnectionString.h"
+#include "platform/Failure.h"
 
 #include <QString>
 #include <QStringList>

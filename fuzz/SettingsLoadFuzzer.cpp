@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const QString path = QStringLiteral("/proc/self/fd/%1").arg(handle);
 
-    FormModel form;
+    FormValues form;
     for (Field field : StoredFields)
         form.setFieldText(field, Untouched);
     form.setFieldText(Field::txtNICIP, Untouched);

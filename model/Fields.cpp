@@ -16,23 +16,6 @@ const std::array<FieldDefinition, FieldCount> Definitions{{
     {Field::txtNICIP, "txtNICIP", "Label2(2)", "Internal IP", "127.0.0.1"},
 }};
 
-const std::array<const char *, TargetCount> Captions{{
-    "TBL_PUBIPS",
-    "TBL_SELECTGATEIPS",
-    "TBL_SERVERINFO",
-    "Mir3Server\\DBSvr\\!ServerInfo.txt",
-    "Mir3Server\\DBSvr\\Setup.ini",
-    "Mir3Server\\KLoginSvr\\!AddrTable.txt",
-    "Mir3Server\\KLoginSvr\\!ServerAddr.txt",
-    "Mir3Server\\KLoginSvr\\Logsrv.ini",
-    "Mir3Server\\LoginGate\\Config.ini",
-    "Mir3Server\\RunGate01\\GameGate.ini",
-    "Mir3Server\\RunGate02\\GameGate.ini",
-    "Mir3Server\\SelGate\\SelGate.ini",
-    "Setup\\!RunAddr.txt",
-    "Setup\\!ServerTable.txt",
-    "Setup\\Plus_Setup.ini",
-}};
 
 } // namespace
 
@@ -60,9 +43,4 @@ QString trimmedOfBlanks(const QString &text)
     while (end > begin && text.at(end - 1) == QLatin1Char(' '))
         --end;
     return text.mid(begin, end - begin);
-}
-
-QString targetCaption(int index)
-{
-    return QString::fromUtf8(Captions.at(static_cast<size_t>(index)));
 }

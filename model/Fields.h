@@ -20,9 +20,6 @@ enum class Field {
 };
 
 constexpr int FieldCount = 11;
-constexpr int TargetCount = 15;
-// Targets 0 to 2 are tables of the account database, 3 to 14 files below the Mud3 path.
-constexpr int FirstFileTarget = 3;
 
 struct FieldDefinition {
     Field field;
@@ -40,6 +37,3 @@ QString defaultText(Field field);
 // A field's text with its leading and trailing blanks removed, where a value is used trimmed. Only the
 // space character counts: a tab or other white space at either end stays.
 QString trimmedOfBlanks(const QString &text);
-
-// The caption of target i: the table name (0 to 2) or the file path relative to the Mud3 path (3 to 14).
-QString targetCaption(int index);

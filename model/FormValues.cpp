@@ -1,38 +1,48 @@
 #include "model/FormValues.h"
 
-FormModel::FormModel()
+FormValues::FormValues()
 {
     for (const FieldDefinition &definition : fieldDefinitions())
         setFieldText(definition.field, defaultText(definition.field));
     m_ticks.fill(true);
 }
 
-QString FormModel::fieldText(Field field) const
+FormValues FormValues::copyOf(const Form &form)
+{
+    FormValues values;
+    for (const FieldDefinition &definition : fieldDefinitions())
+        values.setFieldText(definition.field, form.fieldText(definition.field));
+    for (int target = 0; target < TargetCount; ++target)
+        values.setTicked(target, form.isTicked(target));
+    return values;
+}
+
+QString FormValues::fieldText(Field field) const
 {
     return m_texts[static_cast<size_t>(field)];
 }
 
-void FormModel::setFieldText(Field field, const QString &text)
+void FormValues::setFieldText(Field field, const QString &text)
 {
     m_texts[static_cast<size_t>(field)] = text;
 }
 
-bool FormModel::isTicked(int target) const
+bool FormValues::isTicked(int target) const
 {
     return m_ticks.at(static_cast<size_t>(target));
 }
 
-QString FormModel::caption(int target) const
+QString FormValues::caption(int target) const
 {
     return targetCaption(target);
 }
 
-void FormModel::clearTick(int target)
+void FormValues::clearTick(int target)
 {
     setTicked(target, false);
 }
 
-void FormModel::setTicked(int target, bool ticked)
+void FormValues::setTicked(int target, bool ticked)
 {
     m_ticks.at(static_cast<size_t>(target)) = ticked;
 }

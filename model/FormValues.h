@@ -4,10 +4,14 @@
 
 #include <array>
 
-// The window's fields and ticks without a window: built-in defaults, every target ticked.
-class FormModel : public Form {
+// The window's fields and ticks as plain values: what an update run is handed, a copy of the window taken
+// when the run starts. Made without one, it holds the built-in defaults with every target ticked, as the
+// window opens.
+class FormValues : public Form {
 public:
-    FormModel();
+    FormValues();
+    // The current texts and ticks of form.
+    static FormValues copyOf(const Form &form);
 
     QString fieldText(Field field) const override;
     void setFieldText(Field field, const QString &text) override;

@@ -3,10 +3,9 @@
 #include "model/Form.h"
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
-#include "platform/ProgramPath.h"
 #include "platform/FileReplacement.h"
+#include "platform/ProgramPath.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -113,7 +112,7 @@ private:
 
 QString Settings::path()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Settings.ini");
+    return programFolder() + QStringLiteral("/Settings.ini");
 }
 
 void Settings::load(Form &form, const QString &path)
@@ -137,11 +136,11 @@ void Settings::load(Form &form, const QString &path)
 
 void Settings::save(const FieldSource &fields, const QString &path)
 {
-    QByteArray bytes = TextFile::encodeLines({QStringLiteral("[Settings]")});
+    QByteArray bytes = CodePage::encodeLines({QStringLiteral("[Settings]")});
     for (const StoredField &stored : StoredFields) {
         const QString key = QLatin1String(stored.key);
         try {
-            bytes += TextFile::encodeLines({key + QLatin1Char('=') + fields.fieldText(stored.field)});
+            bytes += CodePage::encodeLines({key + QLatin1Char('=') + fields.fieldText(stored.field)});
         } catch (const Failure &failure) {
             // Typically a value loaded from bytes that the code page does not define: say which field to retype.
             throw Failure(causeAt(path, QStringLiteral("%1 cannot be saved; retype the field \"%2\". %3")
@@ -150,5 +149,5 @@ void Settings::save(const FieldSource &fields, const QString &path)
     }
     // Settings.ini is the tool's own file: a link put in its place is the owner's choice and is written through.
     const QFileInfo file(path);
-    TextFile::replace(file.isSymLink() && file.exists() ? file.canonicalFilePath() : path, bytes, TextFile::IfMissing::Create);
+    FileReplacement::replace(file.isSymLink() && file.exists() ? file.canonicalFilePath() : path, bytes, FileReplacement::IfMissing::Create);
 }

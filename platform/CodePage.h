@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The 8-bit code pages of the text files the tool reads and writes. The server files are code page 936
 // files: their Chinese section names are bytes the server processes look for. What a user types and the
@@ -14,6 +15,9 @@ QString name();
 // Text in the system's code page. Throws Failure naming the first character that the code page cannot
 // hold; never substitutes "?".
 QByteArray encode(const QString &text);
+
+// The lines, each ended by CR LF, in the system's code page; throws as encode() does.
+QByteArray encodeLines(const QStringList &lines);
 
 // The template's own text of a server file, in code page 936 whatever the system's code page.
 QByteArray encodeServerText(const QString &text);

@@ -18,3 +18,9 @@ public:
 private:
     QString m_cause;
 };
+
+// A cause about a path: the full path in quotes, so that a blank at either end can be seen, then what happened.
+inline QString causeAt(const QString &path, const QString &cause)
+{
+    return QLatin1Char('"') + path + QStringLiteral("\": ") + cause;
+}

@@ -2,27 +2,26 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
-namespace TextFile {
+namespace FileReplacement {
 
 enum class IfMissing {
     Fail,   // a file target: a missing file means a wrong Mud3 path, so nothing is created
-    Create, // the settings file
+    Create, // the settings file and the backups
 };
 
-// The lines, each ended by CR LF, in the tool's code page. Throws Failure naming a character that the
-// code page cannot hold.
-QByteArray encodeLines(const QStringList &lines);
-
 // Replaces the file at path by bytes. The new content is written completely and flushed to a temporary
-// file beside the old one, which then takes the old file's place; on any failure the old file stays as it
-// was. A program that holds the old file open for a moment without letting it be replaced, as virus
-// scanners do on Windows, is waited for up to two seconds. The replacement keeps who may read and change the file (see UnixFileReplacement); a created file
-// is private to its owner. Throws Failure with the path in quotes and the cause.
+// file beside the old one, which then takes the old file's place by one rename, so that path always holds
+// the old or the complete new content; on any failure the old file stays as it was.
+//
+// On Linux a symbolic link at path is itself replaced, and what it points to is never opened; a folder, a
+// pipe or a device fails at once. The new file keeps the old one's owner (for root), group, permission
+// bits, ACL and extended attributes, and is at no moment open to more users than the old one was; where
+// the group cannot be kept nothing is replaced. On Windows a program that holds the old file open for a
+// moment without letting it be replaced, as virus scanners do, is waited for up to two seconds.
+//
+// A created file, or one that replaces a link, is private to its owner. Throws Failure with the path in
+// quotes and the cause.
 void replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing);
 
-// replace() with encodeLines(lines).
-void writeLines(const QString &path, const QStringList &lines, IfMissing ifMissing);
-
-} // namespace TextFile
+} // namespace FileReplacement

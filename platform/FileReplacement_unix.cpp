@@ -1,7 +1,6 @@
-#include "platform/UnixFileReplacement.h"
+#include "platform/FileReplacement.h"
 
 #include "platform/Failure.h"
-#include "platform/ProgramPath.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -160,12 +159,12 @@ void syncFolderOf(const QString &path)
 
 } // namespace
 
-void UnixFileReplacement::replace(const QString &path, const QByteArray &bytes, bool createWhenMissing)
+void FileReplacement::replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat status {};
     const bool exists = ::lstat(name.constData(), &status) == 0;
-    if (!exists && (errno != ENOENT || !createWhenMissing))
+    if (!exists && (errno != ENOENT || ifMissing != IfMissing::Create))
         failWithError(path, errno);
 
     // Opening an old regular file for appending changes nothing in it, and fails as the replacement should: a

@@ -1,10 +1,6 @@
 #include "platform/FileReplacement.h"
 
-#include "platform/CodePage.h"
 #include "platform/Failure.h"
-
-#ifdef Q_OS_WIN
-#include "platform/ProgramPath.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -50,28 +46,9 @@ bool tryReplace(const QString &path, const QByteArray &bytes, QString &renameCau
 }
 
 } // namespace
-#else
-#include "platform/UnixFileReplacement.h"
-#endif
 
-QByteArray TextFile::encodeLines(const QStringList &lines)
+void FileReplacement::replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing)
 {
-    QByteArray bytes;
-    for (const QString &line : lines) {
-        bytes += CodePage::encode(line);
-        bytes += "\r\n";
-    }
-    return bytes;
-}
-
-void TextFile::writeLines(const QString &path, const QStringList &lines, IfMissing ifMissing)
-{
-    replace(path, encodeLines(lines), ifMissing);
-}
-
-void TextFile::replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing)
-{
-#ifdef Q_OS_WIN
     // Opening the existing file for appending changes nothing in it, and fails as the replacement
     // would have to: a missing file, a read-only file, a file another process holds.
     QFile existing(path);
@@ -86,7 +63,4 @@ void TextFile::replace(const QString &path, const QByteArray &bytes, IfMissing i
             failWith(path, cause);
         QThread::msleep(MillisecondsBetweenAttempts);
     }
-#else
-    UnixFileReplacement::replace(path, bytes, ifMissing == IfMissing::Create);
-#endif
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
+#include <optional>
 
 // Keeps a second update run off an installation while one runs: two runs at once would leave files of both
 // mixed, and rows out of step with the files. Held for the life of the object; the system releases it when
@@ -18,9 +20,8 @@ public:
     ~InstallationLock();
 
 private:
-#ifdef Q_OS_WIN
-    void *m_mutex = nullptr;
-#else
-    int m_handle = -1;
-#endif
+    [[noreturn]] static void failBusy(const QString &folder);
+    [[noreturn]] static void failToLock(const QString &folder, int error);
+
+    std::optional<qintptr> m_handle; // the folder's descriptor, or the mutex's handle
 };

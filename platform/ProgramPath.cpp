@@ -3,15 +3,15 @@
 #include <QCoreApplication>
 #include <QDir>
 
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
 QString programRelativePath(const QString &typedPath)
 {
     const QString path = fileSystemPath(typedPath);
     if (!QDir::isRelativePath(path))
         return path;
-    return QDir::toNativeSeparators(QDir(QCoreApplication::applicationDirPath()).filePath(path));
-}
-
-QString causeAt(const QString &path, const QString &cause)
-{
-    return QLatin1Char('"') + path + QStringLiteral("\": ") + cause;
+    return QDir::toNativeSeparators(QDir(programFolder()).filePath(path));
 }

@@ -1,14 +1,14 @@
 #include "preview/Preview.h"
 
-#include "model/Form.h"
-#include "platform/CodePage.h"
 #include "database/DatabaseTargets.h"
 #include "database/DbConnection.h"
 #include "database/DbRecordset.h"
+#include "model/Form.h"
+#include "platform/CodePage.h"
 #include "platform/Failure.h"
 #include "platform/ProgramPath.h"
-#include "update/FileTarget.h"
 #include "preview/LineDiff.h"
+#include "update/FileTarget.h"
 #include "update/UpdateRun.h"
 
 #include <QFile>

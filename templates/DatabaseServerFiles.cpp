@@ -1,7 +1,5 @@
 #include "templates/DatabaseServerFiles.h"
 
-#include "templates/Template.h"
-
 ServerLines DatabaseServerFiles::serverInfoTxt(const FieldSource &fields)
 {
     const QString internalIP = trimmedOfBlanks(fields.fieldText(Field::txtNICIP));

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "model/Form.h"
-
-#include "templates/ServerLine.h"
+#include "templates/Template.h"
 
 // The database server's files below Mir3Server\DBSvr.
 namespace DatabaseServerFiles {

@@ -1,7 +1,5 @@
 #include "templates/GateFiles.h"
 
-#include "templates/Template.h"
-
 namespace {
 
 ServerLines gameGateIni(const FieldSource &fields, Field gatePort)

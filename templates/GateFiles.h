@@ -1,8 +1,6 @@
 #pragma once
 
-#include "model/Form.h"
-
-#include "templates/ServerLine.h"
+#include "templates/Template.h"
 
 // The configuration files of the four gates below Mir3Server.
 namespace GateFiles {

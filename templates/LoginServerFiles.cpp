@@ -1,7 +1,5 @@
 #include "templates/LoginServerFiles.h"
 
-#include "templates/Template.h"
-
 ServerLines LoginServerFiles::addrTableTxt(const FieldSource &fields)
 {
     // Fixed columns between the name and the address: 3 blanks, "Mir3", 11 blanks, "127.0.0.1",

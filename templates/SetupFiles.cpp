@@ -1,7 +1,5 @@
 #include "templates/SetupFiles.h"
 
-#include "templates/Template.h"
-
 namespace {
 
 // What wearing the item set of a section adds to a character.

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "model/Form.h"
-
-#include "templates/ServerLine.h"
+#include "templates/Template.h"
 
 // The files of the setup utility below Setup.
 namespace SetupFiles {

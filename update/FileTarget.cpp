@@ -1,9 +1,9 @@
 #include "update/FileTarget.h"
 
 #include "model/Form.h"
-#include "templates/LineProducers.h"
-#include "platform/ProgramPath.h"
 #include "platform/CodePage.h"
+#include "platform/ProgramPath.h"
+#include "templates/Template.h"
 
 QString FileTarget::path(const FieldSource &fields, const QString &caption)
 {

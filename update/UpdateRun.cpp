@@ -1,15 +1,15 @@
 #include "update/UpdateRun.h"
 
+#include "database/DatabaseTargets.h"
+#include "database/Module1.h"
 #include "model/Form.h"
 #include "model/Settings.h"
-#include "update/Backup.h"
-#include "database/DatabaseTargets.h"
 #include "platform/Failure.h"
-#include "platform/ProgramPath.h"
-#include "update/FileTarget.h"
-#include "platform/InstallationLock.h"
-#include "database/Module1.h"
 #include "platform/FileReplacement.h"
+#include "platform/InstallationLock.h"
+#include "platform/ProgramPath.h"
+#include "update/Backup.h"
+#include "update/FileTarget.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ void writeFileTarget(const Form &form, int target, const QString &caption, Backu
     const QString path = FileTarget::path(form, caption);
     const QByteArray content = FileTarget::content(target, form);
     backup.keepFile(caption, path);
-    TextFile::replace(path, content, TextFile::IfMissing::Fail);
+    FileReplacement::replace(path, content, FileReplacement::IfMissing::Fail);
 }
 
 } // namespace
@@ -48,10 +48,9 @@ QString mud3PathAsRunUsesIt(const QString &typed)
     return typed.endsWith(QLatin1Char('\\')) ? typed : typed + QLatin1Char('\\');
 }
 
-RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, Backups backups)
+RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, Backup &backup)
 {
     QString errorContext;
-    Backup backup = backups == Backups::Kept ? Backup(settingsPath) : Backup::none();
     try {
         normaliseMud3Path(form);
         const InstallationLock lock(programRelativePath(form.fieldText(Field::txtMud3Path)));
@@ -80,7 +79,7 @@ RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, B
 
         backup.keepSettings();
         Settings::save(form, settingsPath);
-        backup.removeOldFolders();
+        backup.finish();
         return {};
     } catch (const Failure &failure) {
         module.dbRecordset.Close(); // a row update that a failure interrupted is rolled back, not left to the disconnect

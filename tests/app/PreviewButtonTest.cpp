@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 #include "app/PreviewDialog.h"
 #include "database/AccountTables.h"
+#include "JobEnd.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
 
@@ -67,6 +68,7 @@ protected:
         });
         timer.start();
         window.findChild<QPushButton *>(QStringLiteral("cmdPreview"))->click();
+        EXPECT_TRUE(waitForJobEnd());
         return seen;
     }
 

@@ -1,4 +1,5 @@
 #include "app/Form1.h"
+#include "JobEnd.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
 
@@ -89,11 +90,7 @@ protected:
     // The cause as the system reports it, from the same run against the window-less model.
     QString causeOfTheSameRunWithoutWindow()
     {
-        FormModel model;
-        for (const FieldDefinition &definition : fieldDefinitions())
-            model.setFieldText(definition.field, window.fieldText(definition.field));
-        for (int i = 0; i < TargetCount; ++i)
-            model.setTicked(i, window.isTicked(i));
+        FormValues model = FormValues::copyOf(window);
         Module1 module;
         const RunOutcome outcome = runUpdateOnLoopback(model, module, settingsPath);
         EXPECT_FALSE(outcome.succeeded);
@@ -104,6 +101,7 @@ protected:
     void press()
     {
         window.findChild<QPushButton *>(QStringLiteral("cmdUpdateIP"))->click();
+        ASSERT_TRUE(waitForJobEnd());
     }
 
     QTemporaryDir emptyInstallation;

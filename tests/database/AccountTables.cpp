@@ -61,7 +61,7 @@ QStringList AccountTables::initialRows(const QString &table)
     return {};
 }
 
-void AccountTables::setNewValues(FormModel &form)
+void AccountTables::setNewValues(FormValues &form)
 {
     form.setFieldText(Field::txtExternalIP, QStringLiteral("198.51.100.7"));
     form.setFieldText(Field::txtServerName, QStringLiteral("New Realm"));
@@ -69,7 +69,7 @@ void AccountTables::setNewValues(FormModel &form)
     form.setFieldText(Field::txtInternalIP, QStringLiteral("198.51.100.99"));
 }
 
-void AccountTables::tickOnlyDatabaseTargets(FormModel &form)
+void AccountTables::tickOnlyDatabaseTargets(FormValues &form)
 {
     for (int target = 0; target < TargetCount; ++target)
         form.setTicked(target, target < FirstFileTarget);

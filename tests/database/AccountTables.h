@@ -24,8 +24,8 @@ QStringList rows(QSqlDatabase database, const QString &table);
 QStringList initialRows(const QString &table);
 
 // A form whose field values differ from every initial row, with only the database targets ticked.
-void setNewValues(FormModel &form);
-void tickOnlyDatabaseTargets(FormModel &form);
+void setNewValues(FormValues &form);
+void tickOnlyDatabaseTargets(FormValues &form);
 
 // What the three tables hold after the targets ran with setNewValues().
 QStringList updatedRows(const QString &table);

@@ -1,8 +1,8 @@
 #include "AccountTables.h"
+#include "platform/CodePage.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
-#include "update/Backup.h"
-#include "platform/CodePage.h"
+#include "update/BackupFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,7 +50,7 @@ protected:
     }
 
     InstallationTree tree;
-    FormModel form;
+    FormValues form;
     Module1 module;
 };
 
@@ -350,7 +350,7 @@ const QByteArray AllThreeTargetsKept = QByteArrayLiteral(
 
 QString backups(const InstallationTree &tree)
 {
-    return Backup::backupsFolderOf(tree.settingsPath());
+    return BackupFolder::backupsFolderOf(tree.settingsPath());
 }
 
 // database.txt of the one backup folder beside the tree's settings.

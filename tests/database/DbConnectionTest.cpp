@@ -1,8 +1,9 @@
 #include "AccountTables.h"
+#include "database/DbConnection.h"
+#include "database/OdbcConnectionString.h"
+#include "platform/Failure.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
-#include "database/DbConnection.h"
-#include "platform/Failure.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -20,7 +21,7 @@ TEST(DbConnection, CloseConnectionAsFirstCallLeavesAClosedUnconfiguredObject)
     EXPECT_EQ(connection.state(), DbConnection::State::Absent);
     connection.CloseConnection();
     EXPECT_EQ(connection.state(), DbConnection::State::Closed);
-    EXPECT_TRUE(connection.connectionText().isEmpty());
+    EXPECT_TRUE(connection.database().databaseName().isEmpty());
 }
 
 TEST(DbConnection, OpenThenCloseTwiceReleasesThenCreatesAFreshObject)
@@ -28,14 +29,14 @@ TEST(DbConnection, OpenThenCloseTwiceReleasesThenCreatesAFreshObject)
     DbConnection connection;
     connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
     EXPECT_EQ(connection.state(), DbConnection::State::Open);
-    EXPECT_EQ(connection.connectionText(),
-              QStringLiteral("Data Source=") + TestDatabase::sqlAddress() + QStringLiteral(";User ID=sa;Password=qef;Initial Catalog=Account"));
+    EXPECT_EQ(connection.database().databaseName(),
+              OdbcConnectionString::build(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account")));
 
     connection.CloseConnection();
     EXPECT_EQ(connection.state(), DbConnection::State::Absent);
     connection.CloseConnection();
     EXPECT_EQ(connection.state(), DbConnection::State::Closed);
-    EXPECT_TRUE(connection.connectionText().isEmpty());
+    EXPECT_TRUE(connection.database().databaseName().isEmpty());
 }
 
 TEST(DbConnection, RefusedLoginLeavesTheObjectClosedWithItsTextAndTheNextOpenReusesIt)
@@ -48,16 +49,16 @@ TEST(DbConnection, RefusedLoginLeavesTheObjectClosedWithItsTextAndTheNextOpenReu
         EXPECT_TRUE(failure.cause().contains(QStringLiteral("password authentication failed"))) << failure.cause().toStdString();
     }
     EXPECT_EQ(connection.state(), DbConnection::State::Closed);
-    EXPECT_TRUE(connection.connectionText().contains(QStringLiteral(";Password=wrong;")));
+    EXPECT_TRUE(connection.database().databaseName().contains(QStringLiteral(";PWD=wrong;")));
 
     // The failure path's close finds it closed and leaves it as it is.
     connection.CloseConnection();
     EXPECT_EQ(connection.state(), DbConnection::State::Closed);
-    EXPECT_TRUE(connection.connectionText().contains(QStringLiteral(";Password=wrong;")));
+    EXPECT_TRUE(connection.database().databaseName().contains(QStringLiteral(";PWD=wrong;")));
 
     connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
     EXPECT_EQ(connection.state(), DbConnection::State::Open);
-    EXPECT_TRUE(connection.connectionText().contains(QStringLiteral(";Password=qef;")));
+    EXPECT_TRUE(connection.database().databaseName().contains(QStringLiteral(";PWD=qef;")));
 }
 
 TEST(DbConnection, ValidConnectionRunsQueries)
@@ -107,7 +108,7 @@ protected:
     }
 
     InstallationTree tree;
-    FormModel form;
+    FormValues form;
     Module1 module;
 };
 

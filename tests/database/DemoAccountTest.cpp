@@ -43,7 +43,7 @@ TEST_F(DemoAccount, RunWithTheDatabaseTargetsTickedRewritesTheDemoRowsAndLoading
 {
     load();
     InstallationTree tree;
-    FormModel form;
+    FormValues form;
     pointAtTestSystem(form, tree);
     AccountTables::tickOnlyDatabaseTargets(form);
     Module1 module;

@@ -35,7 +35,7 @@ protected:
     }
 
     InstallationTree tree;
-    FormModel form;
+    FormValues form;
     Module1 module;
 };
 

@@ -14,7 +14,7 @@ TEST(LockWait, RowLockedByAnotherSessionFailsTheTargetAsBusyAfterAboutThirtySeco
 {
     TestDatabase::execute(AccountTables::create());
     InstallationTree tree;
-    FormModel form;
+    FormValues form;
     pointAtTestSystem(form, tree);
     AccountTables::setNewValues(form);
     AccountTables::tickOnlyDatabaseTargets(form);

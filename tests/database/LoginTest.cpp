@@ -52,7 +52,7 @@ protected:
 
     static std::unique_ptr<PrivateDatabaseServer> server;
     InstallationTree tree;
-    FormModel form;
+    FormValues form;
     Module1 module;
 };
 

@@ -43,7 +43,7 @@ TEST(LoginTimeout, ServerThatNeverAnswersIsGivenUpAfterAboutFifteenSeconds)
     SilentListener listener;
     ASSERT_NE(listener.port(), 0);
     InstallationTree tree;
-    FormModel form;
+    FormValues form;
     pointAtTestSystem(form, tree);
     form.setFieldText(Field::txtSQLIP, QStringLiteral("127.0.0.1,%1").arg(listener.port()));
     Module1 module;

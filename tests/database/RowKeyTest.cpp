@@ -1,14 +1,11 @@
 #include "database/RowKey.h"
+#include "platform/Odbc.h"
 
 #include <QSqlField>
 #include <QSqlIndex>
 #include <QSqlRecord>
 #include <gtest/gtest.h>
 
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#endif
-#include <sqlext.h>
 
 namespace {
 
@@ -34,7 +31,7 @@ QSqlRecord rowOf(std::initializer_list<Column> columns)
 TEST(RowAddress, CharacterAndIntegerTypesCompareExactly)
 {
     for (const int type : {SQL_CHAR, SQL_VARCHAR, SQL_WCHAR, SQL_WVARCHAR, SQL_TINYINT, SQL_SMALLINT, SQL_INTEGER, SQL_BIGINT})
-        EXPECT_TRUE(RowAddress::comparesExactly(type)) << type;
+        EXPECT_TRUE(RowKey::comparesExactly(type)) << type;
 }
 
 // As SQL Server's drivers report them: datetime, datetime2 and smalldatetime as SQL_TYPE_TIMESTAMP,
@@ -45,14 +42,14 @@ TEST(RowAddress, TimeStampsDecimalsFloatingPointBinaryAndLargeTextDoNot)
 {
     for (const int type : {SQL_TYPE_TIMESTAMP, SQL_TYPE_DATE, SQL_TYPE_TIME, -154, -155, SQL_DECIMAL, SQL_NUMERIC, SQL_FLOAT, SQL_REAL,
                            SQL_DOUBLE, SQL_LONGVARCHAR, SQL_WLONGVARCHAR, SQL_BINARY, SQL_VARBINARY, SQL_LONGVARBINARY, SQL_GUID, -150})
-        EXPECT_FALSE(RowAddress::comparesExactly(type)) << type;
+        EXPECT_FALSE(RowKey::comparesExactly(type)) << type;
 }
 
 TEST(RowAddress, KeylessRowIsAddressedByItsExactColumnsOnly)
 {
     const QSqlRecord row = rowOf({{"FLD_GAMETYPE", SQL_VARCHAR}, {"FLD_CREATED", SQL_TYPE_TIMESTAMP}, {"FLD_SERVERNAME", SQL_WVARCHAR},
                                   {"FLD_RATE", SQL_DECIMAL}, {"FLD_NOTE", SQL_WLONGVARCHAR}, {"FLD_ORDER", SQL_INTEGER}});
-    EXPECT_EQ(RowAddress::columns(row, QSqlIndex()), QList<int>({0, 2, 5}));
+    EXPECT_EQ(RowKey::columns(row, QSqlIndex()), QList<int>({0, 2, 5}));
 }
 
 TEST(RowAddress, KeyedRowIsAddressedByItsKey)
@@ -60,14 +57,14 @@ TEST(RowAddress, KeyedRowIsAddressedByItsKey)
     const QSqlRecord row = rowOf({{"FLD_GAMETYPE", SQL_VARCHAR}, {"FLD_CREATED", SQL_TYPE_TIMESTAMP}, {"FLD_ID", SQL_INTEGER}});
     QSqlIndex key;
     key.append(QSqlField(QStringLiteral("fld_id")));
-    EXPECT_EQ(RowAddress::columns(row, key), QList<int>({2}));
+    EXPECT_EQ(RowKey::columns(row, key), QList<int>({2}));
 
     // A key that the row does not hold whole counts as none.
     key.append(QSqlField(QStringLiteral("FLD_MISSING")));
-    EXPECT_EQ(RowAddress::columns(row, key), QList<int>({0, 2}));
+    EXPECT_EQ(RowKey::columns(row, key), QList<int>({0, 2}));
 }
 
 TEST(RowAddress, RowWithoutKeyOrExactColumnCannotBeAddressed)
 {
-    EXPECT_TRUE(RowAddress::columns(rowOf({{"FLD_CREATED", SQL_TYPE_TIMESTAMP}, {"FLD_RATE", SQL_NUMERIC}}), QSqlIndex()).isEmpty());
+    EXPECT_TRUE(RowKey::columns(rowOf({{"FLD_CREATED", SQL_TYPE_TIMESTAMP}, {"FLD_RATE", SQL_NUMERIC}}), QSqlIndex()).isEmpty());
 }

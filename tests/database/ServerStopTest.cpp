@@ -12,7 +12,7 @@ const QString DatabaseContext = QStringLiteral("Cannot be found, check IP Adress
 
 // Stops the server as the run clears the tick of one target. The run clears a tick right after that
 // target's last write and before the next target starts, so the server is gone exactly between the two.
-class StopServerAfterTarget : public FormModel {
+class StopServerAfterTarget : public FormValues {
 public:
     StopServerAfterTarget(PrivateDatabaseServer &server, int target)
         : m_server(server)
@@ -22,7 +22,7 @@ public:
 
     void clearTick(int target) override
     {
-        FormModel::clearTick(target);
+        FormValues::clearTick(target);
         if (target == m_target)
             m_server.stop();
     }
@@ -34,7 +34,7 @@ private:
 
 // Stops the server at the n-th read of a field. A target reads each field at its assignment, after its
 // row update's query and before the write, so the server goes away in the middle of that row update.
-class StopServerAtFieldRead : public FormModel {
+class StopServerAtFieldRead : public FormValues {
 public:
     StopServerAtFieldRead(PrivateDatabaseServer &server, Field field, int read)
         : m_server(server)
@@ -47,7 +47,7 @@ public:
     {
         if (field == m_field && ++m_reads == m_stopAt)
             m_server.stop();
-        return FormModel::fieldText(field);
+        return FormValues::fieldText(field);
     }
 
 private:
@@ -74,7 +74,7 @@ protected:
         server->execute(AccountTables::create());
     }
 
-    void prepare(FormModel &form)
+    void prepare(FormValues &form)
     {
         pointAtTestSystem(form, tree);
         form.setFieldText(Field::txtSQLIP, server->sqlAddress());
@@ -93,7 +93,7 @@ std::unique_ptr<PrivateDatabaseServer> ServerStop::server;
 
 TEST_F(ServerStop, StoppedBeforeTheRunGivesTheMessageAloneAndKeepsEverything)
 {
-    FormModel form;
+    FormValues form;
     prepare(form);
     server->stop();
     const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());

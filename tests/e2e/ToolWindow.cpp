@@ -1,6 +1,6 @@
 #include "ToolWindow.h"
 
-#include "model/Fields.h"
+#include "model/Targets.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

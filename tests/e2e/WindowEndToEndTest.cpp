@@ -2,9 +2,9 @@
 
 #include "database/AccountTables.h"
 #include "database/LockHolder.h"
+#include "platform/ProgramPath.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
-#include "platform/ProgramPath.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Field texts that no administrator means to type: very long ones, and characters the files' code page lacks.
 #include "TreeState.h"
 
+#include "database/Module1.h"
 #include "model/FormValues.h"
 #include "model/Settings.h"
 #include "support/InstallationTree.h"
-#include "database/Module1.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,7 +71,7 @@ protected:
         EXPECT_EQ(filesBelow(treeFolder()), targetFiles(true));
     }
 
-    FormModel m_form;
+    FormValues m_form;
     InstallationTree m_tree;
     Module1 m_module;
 };
@@ -121,7 +121,7 @@ TEST_F(FieldTextRun, SettingsKeepTenThousandCharactersAndLoadBackTheFirst120)
     EXPECT_EQ(lines.at(10), "RG02Port=" + longText(Field::txtRG02Port).bytes + '\r');
     EXPECT_FALSE(settings.contains("txtNICIP"));
 
-    FormModel loaded;
+    FormValues loaded;
     Settings::load(loaded, m_tree.settingsPath());
     for (Field field : FreeFields) {
         if (field == Field::txtNICIP)

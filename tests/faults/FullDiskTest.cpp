@@ -2,12 +2,12 @@
 // on-a-small-disk.sh mounts for this program alone; tmpfs hands out space in whole pages.
 #include "TreeState.h"
 
+#include "database/Module1.h"
 #include "model/FormValues.h"
 #include "model/Settings.h"
-#include "support/InstallationTree.h"
-#include "update/Backup.h"
 #include "platform/Failure.h"
-#include "database/Module1.h"
+#include "support/InstallationTree.h"
+#include "update/BackupFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,7 +68,7 @@ protected:
     // The backups of the runs on a folder of the large file system, so that the targets alone fill the small one.
     void keepBackupsOffTheDisk()
     {
-        ASSERT_TRUE(QFile::link(m_offTheDisk->path(), Backup::backupsFolderOf(m_tree->settingsPath())));
+        ASSERT_TRUE(QFile::link(m_offTheDisk->path(), BackupFolder::backupsFolderOf(m_tree->settingsPath())));
     }
 
     QString fillerPath() const { return m_disk + QStringLiteral("/filler"); }
@@ -95,7 +95,7 @@ protected:
     QByteArray m_savedTemp;
     std::optional<QTemporaryDir> m_offTheDisk;
     std::optional<InstallationTree> m_tree;
-    FormModel m_form;
+    FormValues m_form;
     Module1 m_module;
 };
 
@@ -137,7 +137,7 @@ TEST_F(FullDisk, BackupThatDoesNotFitFailsTheTargetBeforeItIsReplaced)
     const RunOutcome outcome = run();
 
     EXPECT_EQ(outcome.message, failureMessageAt(FirstFileTarget));
-    const QString backups = Backup::backupsFolderOf(m_tree->settingsPath());
+    const QString backups = BackupFolder::backupsFolderOf(m_tree->settingsPath());
     EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups + QLatin1Char('/'))) << outcome.cause.toStdString();
     EXPECT_TRUE(outcome.cause.contains(QStringLiteral("No space left on device"))) << outcome.cause.toStdString();
     for (int target = FirstFileTarget; target < TargetCount; ++target) {

@@ -1,10 +1,10 @@
 // A run killed at an arbitrary moment, as by a power cut or the task manager.
 #include "TreeState.h"
 
+#include "database/Module1.h"
 #include "model/FormValues.h"
 #include "support/InstallationTree.h"
-#include "update/Backup.h"
-#include "database/Module1.h"
+#include "update/BackupFolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -59,9 +59,9 @@ namespace {
 constexpr int Iterations = 60;
 const QByteArray OldSettings = QByteArrayLiteral("[Settings]\r\nServerName=Before the killed run\r\n");
 
-FormModel formFor(const InstallationTree &tree)
+FormValues formFor(const InstallationTree &tree)
 {
-    FormModel form;
+    FormValues form;
     pointAtTestSystem(form, tree);
     form.setFieldText(Field::txtServerName, QStringLiteral("龙城 killed"));
     form.setFieldText(Field::txtExternalIP, QStringLiteral("198.51.100.77"));
@@ -82,7 +82,7 @@ int runInChild(const InstallationTree &tree, std::chrono::microseconds delay)
     const pid_t child = ::fork();
     if (child == 0) {
         slowFileWrites = true;
-        FormModel form = formFor(tree);
+        FormValues form = formFor(tree);
         Module1 module;
         const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
         // _exit: the child must not run the parent's destructors, which would remove the tree.
@@ -106,7 +106,7 @@ void restoreOldState(const InstallationTree &tree)
     const QString folder = QFileInfo(tree.settingsPath()).absolutePath();
     for (const QString &file : filesBelow(folder))
         QFile::remove(folder + QLatin1Char('/') + file);
-    QDir(Backup::backupsFolderOf(tree.settingsPath())).removeRecursively();
+    QDir(BackupFolder::backupsFolderOf(tree.settingsPath())).removeRecursively();
     for (int target = FirstFileTarget; target < TargetCount; ++target)
         writeBytes(tree.filePath(target), InstallationTree::oldContent(target));
     writeBytes(tree.settingsPath(), OldSettings);
@@ -200,7 +200,7 @@ TEST(KilledRun, EveryTargetHoldsItsOldOrItsCompleteNewContent)
             ++leftovers;
         }
         // The backup is written the same way: each copy holds the whole old content of its file.
-        const QString backups = Backup::backupsFolderOf(tree.settingsPath());
+        const QString backups = BackupFolder::backupsFolderOf(tree.settingsPath());
         for (const QString &run : QDir(backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             for (const QString &file : filesBelow(backups + QLatin1Char('/') + run)) {
                 if (!targetFiles(true).contains(file)) {

@@ -1,7 +1,7 @@
 #include "TreeState.h"
 
 #include "model/FormValues.h"
-#include "templates/LineProducers.h"
+#include "support/TemplateText.h"
 #include "update/FileTarget.h"
 
 #include <QDir>
@@ -16,7 +16,7 @@ QByteArray completeContent(const FieldSource &fields, int target)
 
 int firstTargetUsing(Field field)
 {
-    FormModel probe;
+    FormValues probe;
     const QString marker = QStringLiteral("<probe-marker>");
     probe.setFieldText(field, marker);
     for (int target = FirstFileTarget; target < TargetCount; ++target) {

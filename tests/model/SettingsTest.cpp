@@ -1,7 +1,9 @@
+#include "SettingsTest.h"
+
 #include "model/FormValues.h"
 #include "model/Settings.h"
-#include "support/InstallationTree.h"
 #include "platform/Failure.h"
+#include "support/InstallationTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,46 +12,9 @@
 #include <QStringEncoder>
 #include <gtest/gtest.h>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-namespace {
-
-class SettingsFile : public ::testing::Test {
-protected:
-    QString path() const { return m_folder.filePath(QStringLiteral("Settings.ini")); }
-
-    void write(const QByteArray &bytes)
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    FormModel loaded()
-    {
-        FormModel form;
-        Settings::load(form, path());
-        return form;
-    }
-
-    QTemporaryDir m_folder;
-};
-
-void expectDefaults(const FormModel &form, std::initializer_list<Field> fields)
-{
-    for (Field field : fields)
-        EXPECT_EQ(form.fieldText(field), defaultText(field)) << definitionOf(field).controlName;
-}
-
-} // namespace
-
 TEST_F(SettingsFile, SaveWritesElevenLinesInFileOrderWithCrLf)
 {
-    FormModel form;
+    FormValues form;
     form.setFieldText(Field::txtServerName, QStringLiteral(" 龙城 "));
     form.setFieldText(Field::txtSQLPass, QStringLiteral("a=b;c"));
     Settings::save(form, path());
@@ -70,7 +35,7 @@ TEST_F(SettingsFile, SaveWritesElevenLinesInFileOrderWithCrLf)
 
 TEST_F(SettingsFile, SavedValuesLoadBackUnchanged)
 {
-    FormModel saved;
+    FormValues saved;
     const std::vector<std::pair<Field, QString>> values{
         {Field::txtServerName, QStringLiteral("Name=With=Signs")}, {Field::txtExternalIP, QStringLiteral(" 198.51.100.7 ")},
         {Field::txtInternalIP, QString()},                         {Field::txtSQLIP, QStringLiteral("127.0.0.1,1433")},
@@ -82,23 +47,15 @@ TEST_F(SettingsFile, SavedValuesLoadBackUnchanged)
         saved.setFieldText(field, text);
     Settings::save(saved, path());
 
-    const FormModel form = loaded();
+    const FormValues form = loaded();
     for (const auto &[field, text] : values)
         EXPECT_EQ(form.fieldText(field), text) << definitionOf(field).controlName;
 }
 
-#ifdef Q_OS_UNIX
-TEST_F(SettingsFile, NewFileIsReadableByItsOwnerOnly)
-{
-    Settings::save(FormModel(), path());
-    EXPECT_EQ(fileMode(path()), 0600u);
-}
-#endif
-
 TEST_F(SettingsFile, FailedSaveKeepsThePreviousFile)
 {
     write(QByteArrayLiteral("[Settings]\r\nServerName=Before\r\n"));
-    FormModel form;
+    FormValues form;
     form.setFieldText(Field::txtServerName, QStringLiteral("\u00DF cannot be written"));
     EXPECT_THROW(Settings::save(form, path()), Failure);
     EXPECT_EQ(readFile(path()), QByteArrayLiteral("[Settings]\r\nServerName=Before\r\n"));
@@ -109,7 +66,7 @@ TEST_F(SettingsFile, LoadReadsByPositionIgnoringKeys)
 {
     write(QByteArrayLiteral("anything\r\nRG02Port=first\r\nX=second\r\n=third\r\nno sign here\r\nSQLPass= spaced \r\n"
                             "C:\\Mud3\\\r\nLGPort=a=b\r\nSGPort=\r\nRG01Port=9\r\nServerName=tenth\r\nExtra=ignored\r\n"));
-    const FormModel form = loaded();
+    const FormValues form = loaded();
     EXPECT_EQ(form.fieldText(Field::txtServerName), QStringLiteral("first"));
     EXPECT_EQ(form.fieldText(Field::txtExternalIP), QStringLiteral("second"));
     EXPECT_EQ(form.fieldText(Field::txtInternalIP), QStringLiteral("third"));
@@ -128,14 +85,14 @@ TEST_F(SettingsFile, LoadCutsValuesTo120Characters)
     const QByteArray longValue(300, 'v');
     const QByteArray longLine(130, 'k'); // no "=": the line itself, cut
     write("[Settings]\r\nServerName=" + longValue + "\r\n" + longLine + "\r\n");
-    const FormModel form = loaded();
+    const FormValues form = loaded();
     EXPECT_EQ(form.fieldText(Field::txtServerName), QString(120, QLatin1Char('v')));
     EXPECT_EQ(form.fieldText(Field::txtExternalIP), QString(120, QLatin1Char('k')));
 }
 
 TEST_F(SettingsFile, MissingFileKeepsEveryDefault)
 {
-    const FormModel form = loaded();
+    const FormValues form = loaded();
     expectDefaults(form, {Field::txtServerName, Field::txtExternalIP, Field::txtInternalIP, Field::txtSQLIP, Field::txtSQLPass,
                           Field::txtMud3Path, Field::txtLGPort, Field::txtSGPort, Field::txtRG01Port, Field::txtRG02Port,
                           Field::txtNICIP});
@@ -144,7 +101,7 @@ TEST_F(SettingsFile, MissingFileKeepsEveryDefault)
 TEST_F(SettingsFile, ShortFileKeepsTheDefaultsOfTheLinesItLacks)
 {
     write(QByteArrayLiteral("[Settings]\nServerName=Short\nExternalIP=198.51.100.1"));
-    const FormModel form = loaded();
+    const FormValues form = loaded();
     EXPECT_EQ(form.fieldText(Field::txtServerName), QStringLiteral("Short"));
     EXPECT_EQ(form.fieldText(Field::txtExternalIP), QStringLiteral("198.51.100.1"));
     expectDefaults(form, {Field::txtInternalIP, Field::txtSQLIP, Field::txtRG02Port});
@@ -156,7 +113,7 @@ TEST_F(SettingsFile, EmptyOrGarbageFileNeitherFailsNorInventsValues)
     expectDefaults(loaded(), {Field::txtServerName, Field::txtRG02Port});
 
     write(QByteArray("\xff\xfe\x00\x01\x80\r\nServerName=\x81\x30\xff", 14));
-    const FormModel form = loaded();
+    const FormValues form = loaded();
     EXPECT_FALSE(form.fieldText(Field::txtServerName).isEmpty());
     expectDefaults(form, {Field::txtExternalIP, Field::txtRG02Port});
 }
@@ -167,7 +124,7 @@ TEST_F(SettingsFile, ByteOrderMarkDecidesTheEncoding)
     for (const auto encoding : {QStringConverter::Utf8, QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
         QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
         write(encoder.encode(text));
-        const FormModel form = loaded();
+        const FormValues form = loaded();
         EXPECT_EQ(form.fieldText(Field::txtServerName), QStringLiteral("龙城 \u00DF")) << QStringConverter::nameForEncoding(encoding);
         EXPECT_EQ(form.fieldText(Field::txtExternalIP), QStringLiteral("198.51.100.9")) << QStringConverter::nameForEncoding(encoding);
         expectDefaults(form, {Field::txtInternalIP});
@@ -178,7 +135,7 @@ TEST_F(SettingsFile, HalfACodeUnitAtTheEndIsNoLine)
 {
     QStringEncoder encoder(QStringConverter::Utf16BE, QStringEncoder::Flag::WriteBom);
     write(encoder.encode(QStringLiteral("[Settings]\nServerName=龙\r")) + QByteArrayLiteral("\n"));
-    const FormModel form = loaded();
+    const FormValues form = loaded();
     EXPECT_EQ(form.fieldText(Field::txtServerName), QStringLiteral("龙"));
     expectDefaults(form, {Field::txtExternalIP});
 }
@@ -187,7 +144,7 @@ TEST_F(SettingsFile, UndecodableValueNamesTheFileAndTheFieldWhenSaved)
 {
     // In code page 936 a lead byte 0x81 is never followed by 0x7F.
     write(QByteArrayLiteral("[Settings]\r\nServerName=\x81\x7f\r\nExternalIP=198.51.100.9\r\n"));
-    const FormModel form = loaded();
+    const FormValues form = loaded();
     EXPECT_TRUE(form.fieldText(Field::txtServerName).contains(QChar::ReplacementCharacter));
     try {
         Settings::save(form, path());
@@ -199,52 +156,3 @@ TEST_F(SettingsFile, UndecodableValueNamesTheFileAndTheFieldWhenSaved)
     }
 }
 
-#ifdef Q_OS_UNIX
-TEST_F(SettingsFile, PipeInPlaceOfTheFileDoesNotHoldUpTheStart)
-{
-    ::alarm(20); // opening a pipe for reading waits for a writer: a hang ends the test instead
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
-    expectDefaults(loaded(), {Field::txtServerName, Field::txtRG02Port});
-    ::alarm(0);
-}
-
-long peakKilobytes()
-{
-    struct rusage usage {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// Only the lines in use are read, and no more of a line than a settings file needs: a huge file neither
-// fills the memory nor keeps the window from opening.
-TEST_F(SettingsFile, HugeFileIsReadOnlyAsFarAsNeeded)
-{
-    QFile file(path());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Settings]\r\nServerName=kept\r\nExternalIP=");
-    const QByteArray block(1 << 20, 'v');
-    for (int i = 0; i < 64; ++i)
-        file.write(block);
-    file.write("\r\nInternalIP=never read\r\n");
-    file.close();
-    const long before = peakKilobytes();
-
-    const FormModel form = loaded();
-
-    EXPECT_LT(peakKilobytes() - before, 16 * 1024);
-    EXPECT_EQ(form.fieldText(Field::txtServerName), QStringLiteral("kept"));
-    EXPECT_EQ(form.fieldText(Field::txtExternalIP), QString(120, QLatin1Char('v')));
-    expectDefaults(form, {Field::txtInternalIP, Field::txtRG02Port});
-}
-
-TEST_F(SettingsFile, LinkInPlaceOfTheFileIsWrittenThrough)
-{
-    QTemporaryDir elsewhere;
-    const QString shared = elsewhere.filePath(QStringLiteral("shared.ini"));
-    ASSERT_TRUE(QFile::link(shared, path()));
-    write(QByteArrayLiteral("[Settings]\r\n"));
-    Settings::save(FormModel(), path());
-    EXPECT_TRUE(QFileInfo(path()).isSymLink());
-    EXPECT_TRUE(readFile(shared).startsWith("[Settings]\r\nServerName=Morrowtide\r\n"));
-}
-#endif

@@ -1,9 +1,10 @@
 // A run by an ordinary user over files whose group is not that user's own. The test sets the files up as
 // root, then replaces them in a child process that runs as "nobody" with one supplementary group; the groups
 // are bare numbers, so that nothing needs to be added to the system's user database.
-#include "support/InstallationTree.h"
+#include "platform/CodePage.h"
 #include "platform/Failure.h"
 #include "platform/FileReplacement.h"
+#include "support/InstallationTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +61,7 @@ protected:
             if (::setgroups(1, groups) != 0 || ::setgid(m_nobodyGroup) != 0 || ::setuid(m_nobody) != 0)
                 ::_exit(2);
             try {
-                TextFile::writeLines(path, {QStringLiteral("new")}, TextFile::IfMissing::Fail);
+                FileReplacement::replace(path, CodePage::encodeLines({QStringLiteral("new")}), FileReplacement::IfMissing::Fail);
             } catch (const Failure &failure) {
                 const QByteArray text = failure.cause().toUtf8();
                 (void)!::write(cause[1], text.constData(), size_t(text.size()));

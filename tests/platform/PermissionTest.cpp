@@ -1,8 +1,8 @@
 // Run as an ordinary user: root passes every permission check of the file system.
+#include "database/Module1.h"
 #include "model/FormValues.h"
 #include "support/InstallationTree.h"
-#include "update/Backup.h"
-#include "database/Module1.h"
+#include "update/BackupFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,7 +36,7 @@ protected:
         EXPECT_FALSE(QFileInfo::exists(m_tree.settingsPath()));
     }
 
-    FormModel m_form;
+    FormValues m_form;
     InstallationTree m_tree;
     Module1 m_module;
 };
@@ -82,7 +82,7 @@ TEST_F(PermissionFault, ReadOnlySettingsFileFailsTheSaveAndKeepsTheOldSettings)
 
 TEST_F(PermissionFault, BackupFolderThatCannotBeWrittenFailsTheTargetBeforeItIsReplaced)
 {
-    const QString backups = Backup::backupsFolderOf(m_tree.settingsPath());
+    const QString backups = BackupFolder::backupsFolderOf(m_tree.settingsPath());
     ASSERT_TRUE(QDir().mkdir(backups));
     ASSERT_TRUE(QFile::setPermissions(backups, QFile::ReadOwner | QFile::ExeOwner));
     const RunOutcome outcome = run();

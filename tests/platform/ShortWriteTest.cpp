@@ -1,8 +1,9 @@
 // A write that the system cuts short part of the way through, as a disk filling up does. The file size limit
 // cuts it the same way without needing a disk of its own.
-#include "support/InstallationTree.h"
+#include "platform/CodePage.h"
 #include "platform/Failure.h"
 #include "platform/FileReplacement.h"
+#include "support/InstallationTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,7 +49,7 @@ protected:
 TEST_F(FileSizeLimit, WriteCutShortNamesTheCauseAndKeepsTheOldFile)
 {
     try {
-        TextFile::writeLines(path(), {QString(3000, QLatin1Char('a')), QString(3000, QLatin1Char('b'))}, TextFile::IfMissing::Fail);
+        FileReplacement::replace(path(), CodePage::encodeLines({QString(3000, QLatin1Char('a')), QString(3000, QLatin1Char('b'))}), FileReplacement::IfMissing::Fail);
         ADD_FAILURE() << "the write did not fail";
     } catch (const Failure &failure) {
         EXPECT_EQ(failure.cause(), QLatin1Char('"') + path() + QStringLiteral("\": File too large"));
@@ -60,6 +61,6 @@ TEST_F(FileSizeLimit, WriteCutShortNamesTheCauseAndKeepsTheOldFile)
 TEST_F(FileSizeLimit, ContentUpToTheLimitIsWrittenWhole)
 {
     const QString line(4094, QLatin1Char('c')); // with CR LF exactly the limit
-    TextFile::writeLines(path(), {line}, TextFile::IfMissing::Fail);
+    FileReplacement::replace(path(), CodePage::encodeLines({line}), FileReplacement::IfMissing::Fail);
     EXPECT_EQ(readFile(path()), line.toLatin1() + "\r\n");
 }

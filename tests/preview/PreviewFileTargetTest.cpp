@@ -1,49 +1,15 @@
+#include "PreviewFileTargetTest.h"
+
 #include "model/FormValues.h"
-#include "support/InstallationTree.h"
-#include "platform/ProgramPath.h"
 #include "platform/Failure.h"
-#include "update/FileTarget.h"
-#include "preview/Preview.h"
 #include "platform/FileReplacement.h"
+#include "platform/ProgramPath.h"
+#include "preview/Preview.h"
+#include "support/InstallationTree.h"
+#include "update/FileTarget.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
-namespace {
-
-using Preview::TargetPreview;
-
-// A file target's preview against a temporary installation, with the built-in field values.
-class FilePreview : public testing::Test {
-protected:
-    void SetUp() override { m_form.setFieldText(Field::txtMud3Path, m_tree.mud3Path()); }
-
-    // What the run writes with the built-in values, from the hand-written files.
-    static QByteArray defaultFile(int target)
-    {
-        return readFile(QStringLiteral(MUD3_TEST_DATA "/golden/defaults/") + fileSystemPath(targetCaption(target)))
-            .replace("{txtSQLIP}", "192.168.0.24");
-    }
-
-    void putIntoTree(int target, const QByteArray &content)
-    {
-        QFile file(m_tree.filePath(target));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size());
-    }
-
-    TargetPreview preview(int target) const { return Preview::previewFileTarget(target, targetCaption(target), m_form); }
-
-    static QString joined(const QStringList &lines) { return lines.join(QLatin1Char('\n')); }
-
-    FormModel m_form;
-    InstallationTree m_tree;
-};
-
-} // namespace
 
 TEST_F(FilePreview, ChangedFileShowsWhatTheRunWouldWriteAsAUnifiedDiff)
 {
@@ -131,7 +97,7 @@ TEST_F(FilePreview, MissingFileNamesTheCauseTheRunWouldMeet)
 
     // The very cause with which the run's replacement of the file stops.
     try {
-        TextFile::replace(m_tree.filePath(7), FileTarget::content(7, m_form), TextFile::IfMissing::Fail);
+        FileReplacement::replace(m_tree.filePath(7), FileTarget::content(7, m_form), FileReplacement::IfMissing::Fail);
         ADD_FAILURE() << "the replacement did not fail";
     } catch (const Failure &failure) {
         EXPECT_EQ(shown.lines, QStringList{QStringLiteral("    fails: ") + failure.cause()});
@@ -147,13 +113,3 @@ TEST_F(FilePreview, CharacterTheCodePageLacksIsNamed)
     EXPECT_EQ(m_tree.read(4), InstallationTree::oldContent(4));
 }
 
-#ifdef Q_OS_UNIX
-TEST_F(FilePreview, PipeInPlaceOfTheFileIsNotReadAndFails)
-{
-    const QString path = m_tree.filePath(5);
-    ASSERT_TRUE(QFile::remove(path));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    const TargetPreview shown = preview(5);
-    EXPECT_EQ(shown.lines, QStringList{QStringLiteral("    fails: \"") + path + QStringLiteral("\": not a regular file")});
-}
-#endif

@@ -1,9 +1,9 @@
 #include "database/AccountTables.h"
-#include "support/InstallationTree.h"
-#include "support/TestDatabase.h"
 #include "database/DbConnection.h"
 #include "database/DbRecordset.h"
 #include "preview/Preview.h"
+#include "support/InstallationTree.h"
+#include "support/TestDatabase.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -44,7 +44,7 @@ protected:
 
     static QString joined(const QStringList &lines) { return lines.join(QLatin1Char('\n')); }
 
-    FormModel m_form;
+    FormValues m_form;
     InstallationTree m_tree;
 };
 

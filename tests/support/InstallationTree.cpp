@@ -1,16 +1,13 @@
 #include "support/InstallationTree.h"
 
-#include "support/TestDatabase.h"
 #include "platform/ProgramPath.h"
+#include "support/TestDatabase.h"
+#include "update/BackupFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 InstallationTree::InstallationTree()
 {
@@ -48,7 +45,7 @@ QString InstallationTree::settingsPath() const
     return m_folder.path() + QStringLiteral("/Settings.ini");
 }
 
-void pointAtTestSystem(FormModel &form, const InstallationTree &tree)
+void pointAtTestSystem(FormValues &form, const InstallationTree &tree)
 {
     form.setFieldText(Field::txtSQLIP, TestDatabase::sqlAddress());
     form.setFieldText(Field::txtMud3Path, tree.mud3Path());
@@ -58,12 +55,12 @@ RunOutcome runUpdateOnLoopback(Form &form, Module1 &module, const QString &setti
 {
     const QString address = form.fieldText(Field::txtSQLIP).trimmed();
     const bool loopback = address.startsWith(QStringLiteral("127.")) || address.startsWith(QStringLiteral("::1"));
-       ;
     if (!loopback) {
         ADD_FAILURE() << "refusing to start an update run against " << address.toStdString();
         return {false, QStringLiteral("not run"), QStringLiteral("non-loopback SQL address")};
     }
-    return runUpdate(form, module, settingsPath);
+    BackupFolder backup(settingsPath);
+    return runUpdate(form, module, settingsPath, backup);
 }
 
 QByteArray readFile(const QString &path)
@@ -86,12 +83,3 @@ std::string firstDifferentLine(const QByteArray &written, const QByteArray &expe
     return {};
 }
 
-#ifdef Q_OS_UNIX
-unsigned fileMode(const QString &path)
-{
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return 0;
-    return status.st_mode & 07777;
-}
-#endif

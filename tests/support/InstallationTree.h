@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/FormValues.h"
 #include "database/Module1.h"
+#include "model/FormValues.h"
 #include "update/UpdateRun.h"
 
 #include <QByteArray>
@@ -27,7 +27,7 @@ private:
 };
 
 // A form whose SQL field names the test database and whose Mud3 path is the tree.
-void pointAtTestSystem(FormModel &form, const InstallationTree &tree);
+void pointAtTestSystem(FormValues &form, const InstallationTree &tree);
 
 // The update run, refused unless the SQL field names a loopback address.
 RunOutcome runUpdateOnLoopback(Form &form, Module1 &module, const QString &settingsPath);
@@ -37,7 +37,5 @@ QByteArray readFile(const QString &path);
 // For a failure message: the 1-based line where written first departs from expected, with both lines' bytes.
 std::string firstDifferentLine(const QByteArray &written, const QByteArray &expected);
 
-#ifdef Q_OS_UNIX
-// The permission bits of a file, as chmod sets them (0644).
+// The permission bits of a file, as chmod sets them (0644); on Linux only.
 unsigned fileMode(const QString &path);
-#endif

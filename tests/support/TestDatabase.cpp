@@ -5,28 +5,12 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-namespace {
-
-QString port()
+QString TestDatabase::port()
 {
     const QString value = qEnvironmentVariable("MUD3_PG_PORT");
     if (value.isEmpty())
         ADD_FAILURE() << "No test database: run the tests through scripts/test.sh, which starts one";
     return value;
-}
-
-} // namespace
-
-QString TestDatabase::sqlAddress()
-{
-#ifdef Q_OS_WIN
-    // psqlODBC, standing in for SQL Server under Wine, reads "host,port" as two hosts: there the test
-    // server listens on the default port, in a network namespace of the test run's own.
-    port();
-    return QStringLiteral("127.0.0.1");
-#else
-    return QStringLiteral("127.0.0.1,") + port();
-#endif
 }
 
 QSqlDatabase TestDatabase::admin()

@@ -7,6 +7,9 @@
 // same ODBC path as the tool (psqlODBC registered as "FreeTDS"). Login "sa", password "qef", database "Account".
 namespace TestDatabase {
 
+// The port of the test server, from MUD3_PG_PORT. Fails the test when no test server runs.
+QString port();
+
 // "127.0.0.1,PORT" (on Windows "127.0.0.1", the default port), the text a test puts into txtSQLIP. Fails
 // the test when no test server runs.
 QString sqlAddress();

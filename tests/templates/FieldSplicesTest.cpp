@@ -1,5 +1,5 @@
 #include "model/FormValues.h"
-#include "templates/LineProducers.h"
+#include "support/TemplateText.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -46,8 +46,8 @@ QStringList linesOf(int target, const FieldSource &fields)
 
 TEST_P(FieldSplices, ChangingTheFieldAltersExactlyItsLines)
 {
-    const FormModel before;
-    FormModel after;
+    const FormValues before;
+    FormValues after;
     after.setFieldText(GetParam().field, QStringLiteral("changed"));
 
     std::set<FileLine> altered;
@@ -72,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(EveryField, FieldSplices, testing::ValuesIn(Splices),
 // unusual values are checked on the lines alone.
 TEST(SqlFieldSplices, AddressAndPasswordGoInAsTyped)
 {
-    FormModel form;
+    FormValues form;
     form.setFieldText(Field::txtSQLIP, QString());
     form.setFieldText(Field::txtSQLPass, QStringLiteral(" p=a:s,密 "));
 

@@ -1,6 +1,6 @@
-#include "support/InstallationTree.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramPath.h"
+#include "support/InstallationTree.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -9,7 +9,7 @@
 namespace {
 
 // A real run with only the twelve file targets ticked, into a fresh installation tree.
-void runFileTargets(FormModel &form, const InstallationTree &tree)
+void runFileTargets(FormValues &form, const InstallationTree &tree)
 {
     pointAtTestSystem(form, tree);
     for (int target = 0; target < FirstFileTarget; ++target)
@@ -20,7 +20,7 @@ void runFileTargets(FormModel &form, const InstallationTree &tree)
 }
 
 // The hand-written files hold "{txtSQLIP}" where the SQL address goes: the test server's port varies.
-void expectGoldenFiles(const FormModel &form, const InstallationTree &tree, const QString &goldenCase)
+void expectGoldenFiles(const FormValues &form, const InstallationTree &tree, const QString &goldenCase)
 {
     const QByteArray sqlAddress = form.fieldText(Field::txtSQLIP).toLatin1();
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
@@ -42,7 +42,7 @@ QList<QByteArray> writtenLines(const InstallationTree &tree, int target)
 
 TEST(ServerFilesGolden, BuiltInDefaultsGiveTheTwelveFilesByteForByte)
 {
-    FormModel form;
+    FormValues form;
     InstallationTree tree;
     runFileTargets(form, tree);
     expectGoldenFiles(form, tree, QStringLiteral("defaults"));
@@ -52,7 +52,7 @@ TEST(ServerFilesGolden, UnusualValuesGoInAsTypedAndOnlyTheServerInfoAddressesLos
 {
     if (CodePage::name() != QLatin1String("936"))
         GTEST_SKIP() << "the golden files hold the typed Chinese server name in code page 936";
-    FormModel form;
+    FormValues form;
     form.setFieldText(Field::txtServerName, QStringLiteral(" 墨潮=一区, "));
     form.setFieldText(Field::txtExternalIP, QStringLiteral("  203.0.113.77\t "));
     form.setFieldText(Field::txtInternalIP, QString());
@@ -67,7 +67,7 @@ TEST(ServerFilesGolden, UnusualValuesGoInAsTypedAndOnlyTheServerInfoAddressesLos
 
 TEST(ServerFilesGolden, ChineseSectionNamesAreWrittenInCodePage936)
 {
-    FormModel form;
+    FormValues form;
     InstallationTree tree;
     runFileTargets(form, tree);
     const QByteArray antiCheat = QByteArray::fromHex("5b b7 e2 cd e2 b9 d2 c9 e8 d6 c3 5d 0d");
@@ -81,7 +81,7 @@ TEST(ServerFilesGolden, ChineseSectionNamesAreWrittenInCodePage936)
 TEST(ServerFilesGolden, TemplateTextStaysCodePage936AndTypedTextFollowsTheSystemCodePage)
 {
     const QString serverName = CodePage::name() == QLatin1String("1252") ? QStringLiteral("Café") : QStringLiteral("墨潮");
-    FormModel form;
+    FormValues form;
     form.setFieldText(Field::txtServerName, serverName);
     InstallationTree tree;
     runFileTargets(form, tree);

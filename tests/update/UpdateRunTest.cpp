@@ -1,11 +1,13 @@
-#include "model/FormValues.h"
-#include "faults/TreeState.h"
-#include "support/InstallationTree.h"
-#include "update/Backup.h"
+#include "UpdateRunTest.h"
+
 #include "database/DbConnection.h"
-#include "platform/ProgramPath.h"
-#include "platform/InstallationLock.h"
 #include "database/Module1.h"
+#include "faults/TreeState.h"
+#include "model/FormValues.h"
+#include "platform/InstallationLock.h"
+#include "platform/ProgramPath.h"
+#include "support/InstallationTree.h"
+#include "update/BackupFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,59 +16,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
-namespace {
-
-// A run over a temporary installation and the test database; the database targets are left to their own tests.
-class FileTargetRun : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        pointAtTestSystem(m_form, m_tree);
-        for (int target = 0; target < FirstFileTarget; ++target)
-            m_form.setTicked(target, false);
-    }
-
-    RunOutcome run() { return runUpdateOnLoopback(m_form, m_module, m_tree.settingsPath()); }
-
-    void expectTicks(int firstStillTicked)
-    {
-        for (int target = FirstFileTarget; target < TargetCount; ++target)
-            EXPECT_EQ(m_form.isTicked(target), target >= firstStillTicked) << "target " << target;
-    }
-
-    void expectOldContentFrom(int target)
-    {
-        for (; target < TargetCount; ++target)
-            EXPECT_EQ(m_tree.read(target), InstallationTree::oldContent(target)) << "target " << target;
-    }
-
-    // Another run holds the installation: this one stops before the database and writes nothing.
-    void expectRefusedAsBusy()
-    {
-        const RunOutcome outcome = run();
-        EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
-        EXPECT_EQ(outcome.cause, QLatin1Char('"') + fileSystemPath(m_tree.mud3Path())
-                                     + QStringLiteral("\": Another update run is working on this installation, so this run "
-                                                      "wrote nothing; try again when it has ended"));
-        expectTicks(FirstFileTarget);
-        expectOldContentFrom(FirstFileTarget);
-        EXPECT_FALSE(QFileInfo::exists(m_tree.settingsPath()));
-        EXPECT_NE(m_module.dbConnection.state(), DbConnection::State::Open);
-    }
-
-    FormModel m_form;
-    InstallationTree m_tree;
-    Module1 m_module;
-};
-
-} // namespace
 
 TEST_F(FileTargetRun, SuccessfulRunClearsEveryTickWritesEveryFileAndSavesSettings)
 {
@@ -181,33 +130,6 @@ TEST_F(FileTargetRun, SecondRunOverTheSameInstallationIsRefusedAtOnce)
     EXPECT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
 }
 
-#ifdef Q_OS_UNIX
-TEST_F(FileTargetRun, InstallationIsFreeAgainOnceTheRunHoldingItIsKilled)
-{
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t otherRun = ::fork();
-    if (otherRun == 0) {
-        const InstallationLock lock(fileSystemPath(m_tree.mud3Path()));
-        (void)!::write(ready[1], "x", 1);
-        ::pause();
-        ::_exit(0);
-    }
-    ASSERT_GT(otherRun, 0);
-    char signal = 0;
-    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
-    expectRefusedAsBusy();
-
-    ::kill(otherRun, SIGKILL);
-    ::waitpid(otherRun, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
-    const RunOutcome outcome = run();
-    EXPECT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
-    expectTicks(TargetCount);
-}
-#endif
-
 // Without an installation there is nothing to lock; the database targets of such a run still go through.
 TEST_F(FileTargetRun, Mud3PathThatDoesNotExistStillLetsARunWithoutFileTargetsThrough)
 {
@@ -242,7 +164,7 @@ TEST_F(FileTargetRun, RelativeMud3PathStartsFromTheProgramsFolderWhateverTheCurr
 TEST(ConnectionFailure, UnreachableDatabaseEndsTheRunBeforeAnyTarget)
 {
     InstallationTree tree;
-    FormModel form;
+    FormValues form;
     pointAtTestSystem(form, tree);
     form.setFieldText(Field::txtSQLPass, QStringLiteral("not the password"));
     Module1 module;
@@ -259,49 +181,6 @@ TEST(ConnectionFailure, UnreachableDatabaseEndsTheRunBeforeAnyTarget)
     EXPECT_EQ(module.dbConnection.state(), DbConnection::State::Closed);
 }
 
-namespace {
-
-// Settings.ini as an earlier run left it, with a Chinese server name in code page 936.
-const QByteArray OldSettings = QByteArrayLiteral("[Settings]\r\nServerName=\xC1\xFA\xB3\xC7\r\nExternalIP=192.0.2.9\r\n"
-                                                 "InternalIP=192.0.2.10\r\nSQLIP=127.0.0.1\r\nSQLPass=se'cret=1\r\n"
-                                                 "Mud3Path=C:\\Mud3\\\r\nLGPort=7000\r\nSGPort=7100\r\nRG01Port=7200\r\nRG02Port=7300\r\n");
-
-QString backups(const InstallationTree &tree)
-{
-    return Backup::backupsFolderOf(tree.settingsPath());
-}
-
-QStringList backupFolders(const InstallationTree &tree)
-{
-    return QDir(backups(tree)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-// The one backup folder beside the tree's settings; fails the test when there is not exactly one.
-QString onlyBackup(const InstallationTree &tree)
-{
-    const QStringList folders = backupFolders(tree);
-    if (folders.size() != 1) {
-        ADD_FAILURE() << "backup folders: " << folders.join(QStringLiteral(", ")).toStdString();
-        return {};
-    }
-    return backups(tree) + QLatin1Char('/') + folders.first();
-}
-
-// Where a backup keeps the file of target i.
-QString keptPath(int target)
-{
-    return targetCaption(target).replace(QLatin1Char('\\'), QLatin1Char('/'));
-}
-
-// Backups of earlier runs, named "2020-01-01 00-00-<second>".
-void makeOldBackups(const InstallationTree &tree, int count)
-{
-    for (int second = 0; second < count; ++second)
-        ASSERT_TRUE(QDir().mkpath(backups(tree) + QStringLiteral("/2020-01-01 00-00-%1").arg(second, 2, 10, QLatin1Char('0'))));
-}
-
-} // namespace
-
 TEST_F(FileTargetRun, BackupKeepsEveryReplacedFileAndTheOldSettingsByteForByte)
 {
     writeBytes(m_tree.settingsPath(), OldSettings);
@@ -317,26 +196,6 @@ TEST_F(FileTargetRun, BackupKeepsEveryReplacedFileAndTheOldSettingsByteForByte)
     EXPECT_EQ(readFile(folder + QStringLiteral("/Settings.ini")), OldSettings);
     EXPECT_NE(readFile(m_tree.settingsPath()), OldSettings);
 }
-
-#ifdef Q_OS_UNIX
-TEST_F(FileTargetRun, BackupFoldersAndFilesAreReadableByTheirOwnerOnly)
-{
-    // A server file that anyone may read is kept where only its owner can.
-    ASSERT_TRUE(QFile::setPermissions(m_tree.filePath(4), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
-    writeBytes(m_tree.settingsPath(), OldSettings);
-    ASSERT_TRUE(run().succeeded);
-
-    const QString folder = onlyBackup(m_tree);
-    EXPECT_EQ(fileMode(backups(m_tree)), 0700u);
-    EXPECT_EQ(fileMode(folder), 0700u);
-    EXPECT_EQ(fileMode(folder + QStringLiteral("/Mir3Server")), 0700u);
-    EXPECT_EQ(fileMode(folder + QStringLiteral("/Mir3Server/DBSvr")), 0700u);
-    EXPECT_EQ(fileMode(folder + QStringLiteral("/Setup")), 0700u);
-    for (const QString &file : filesBelow(folder))
-        EXPECT_EQ(fileMode(folder + QLatin1Char('/') + file), 0600u) << file.toStdString();
-    EXPECT_EQ(fileMode(m_tree.filePath(4)), 0644u);
-}
-#endif
 
 TEST_F(FileTargetRun, FailedRunBacksUpWhatItReplacedBeforeTheFailure)
 {

@@ -1,6 +1,6 @@
+#include "database/AccountTables.h"
 #include "model/FormValues.h"
 #include "model/Settings.h"
-#include "database/AccountTables.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
 #include "update/FileTarget.h"
@@ -143,7 +143,7 @@ protected:
 // fields from Settings.ini, silently, and saves the fields again.
 TEST_F(ToolWindow, PressingUpdateWritesTheFilesTheTablesAndSettings)
 {
-    FormModel fields;
+    FormValues fields;
     pointAtTestSystem(fields, m_tree);
     AccountTables::setNewValues(fields);
     Settings::save(fields, settingsPath());

@@ -1,6 +1,11 @@
-#include "templates/ServerLine.h"
+#pragma once
 
-QStringList textOf(const ServerLines &lines)
+#include "templates/Template.h"
+
+#include <QStringList>
+
+// A file target's lines as text, without the origins of their pieces.
+inline QStringList textOf(const ServerLines &lines)
 {
     QStringList texts;
     for (const ServerLine &line : lines) {

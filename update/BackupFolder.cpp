@@ -1,8 +1,7 @@
-#include "update/Backup.h"
+#include "update/BackupFolder.h"
 
-#include "database/DatabaseTargets.h"
+#include "platform/CodePage.h"
 #include "platform/Failure.h"
-#include "platform/ProgramPath.h"
 #include "platform/FileReplacement.h"
 
 #include <QDir>
@@ -52,27 +51,20 @@ QString sqlLiteral(const QSqlRecord &row, int index)
 
 } // namespace
 
-Backup::Backup(const QString &settingsPath, const QDateTime &startedAt)
+BackupFolder::BackupFolder(const QString &settingsPath, const QDateTime &startedAt)
     : m_settingsPath(settingsPath)
     , m_backups(backupsFolderOf(settingsPath))
     , m_stamp(QLocale::c().toString(startedAt, StampFormat))
 {
 }
 
-Backup Backup::none()
-{
-    return Backup();
-}
-
-QString Backup::backupsFolderOf(const QString &settingsPath)
+QString BackupFolder::backupsFolderOf(const QString &settingsPath)
 {
     return QFileInfo(settingsPath).absolutePath() + QStringLiteral("/Backups");
 }
 
-void Backup::keepFile(const QString &caption, const QString &path)
+void BackupFolder::keepFile(const QString &caption, const QString &path)
 {
-    if (!keepsAnything())
-        return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (!file.exists())
@@ -85,15 +77,13 @@ void Backup::keepFile(const QString &caption, const QString &path)
     write(QString(caption).replace(QLatin1Char('\\'), QLatin1Char('/')), bytes);
 }
 
-void Backup::keepSettings()
+void BackupFolder::keepSettings()
 {
     keepFile(SettingsFile, m_settingsPath);
 }
 
-void Backup::keepRow(const QString &table, const RowUpdate &rowUpdate, const QSqlRecord &row)
+void BackupFolder::keepRow(const QString &table, const RowUpdate &rowUpdate, const QSqlRecord &row)
 {
-    if (!keepsAnything())
-        return;
     QStringList statements = m_restoreStatements;
     for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
         const QString column = QLatin1String(assignment.column);
@@ -109,7 +99,7 @@ void Backup::keepRow(const QString &table, const RowUpdate &rowUpdate, const QSq
         createFolder();
     QByteArray bytes;
     try {
-        bytes = TextFile::encodeLines(statements);
+        bytes = CodePage::encodeLines(statements);
     } catch (const Failure &failure) {
         failWith(m_folder + QLatin1Char('/') + DatabaseFile, failure.cause());
     }
@@ -117,7 +107,7 @@ void Backup::keepRow(const QString &table, const RowUpdate &rowUpdate, const QSq
     m_restoreStatements = statements;
 }
 
-void Backup::createFolder()
+void BackupFolder::createFolder()
 {
     createPrivateFolder(m_backups);
     // After the newest folder of the same second, never in a gap that removing old folders left: names order the backups.
@@ -136,7 +126,7 @@ void Backup::createFolder()
     }
 }
 
-void Backup::write(const QString &relativePath, const QByteArray &bytes)
+void BackupFolder::write(const QString &relativePath, const QByteArray &bytes)
 {
     if (m_folder.isEmpty())
         createFolder();
@@ -146,10 +136,10 @@ void Backup::write(const QString &relativePath, const QByteArray &bytes)
         path += QLatin1Char('/') + names.at(i);
         createPrivateFolder(path);
     }
-    TextFile::replace(path + QLatin1Char('/') + names.last(), bytes, TextFile::IfMissing::Create);
+    FileReplacement::replace(path + QLatin1Char('/') + names.last(), bytes, FileReplacement::IfMissing::Create);
 }
 
-std::vector<Backup::Found> Backup::backupFolders() const
+std::vector<BackupFolder::Found> BackupFolder::backupFolders() const
 {
     std::vector<Found> folders;
     for (const QString &name : QDir(m_backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
@@ -160,10 +150,8 @@ std::vector<Backup::Found> Backup::backupFolders() const
     return folders;
 }
 
-void Backup::removeOldFolders() const
+void BackupFolder::finish()
 {
-    if (!keepsAnything())
-        return;
     std::vector<Found> folders = backupFolders();
     std::sort(folders.begin(), folders.end(),
               [](const Found &a, const Found &b) { return std::tie(a.stamp, a.run) > std::tie(b.stamp, b.run); });

@@ -1,0 +1,6 @@
+#include "platform/ProgramPath.h"
+
+QString fileSystemPath(const QString &typedPath)
+{
+    return typedPath;
+}
