@@ -45,5 +45,5 @@ void RunWorker::update(const FormValues &form)
 
 void RunWorker::preview(const FormValues &form)
 {
-    emit previewed(Preview::previewRun(form));
+    emit previewed(Preview::previewRun(form, m_settingsPath));
 }

@@ -58,10 +58,13 @@ FormValues benchForm(const QTemporaryDir &tree)
 // A run that keeps nothing, for measuring what the backups cost.
 class NoBackup : public Backup {
 public:
-    void keepFile(const QString &, const QString &) override {}
-    void keepSettings() override {}
-    void keepRow(const QString &, const RowUpdate &, const QSqlRecord &) override {}
+    void check() override {}
+    void keepFile(const QString &, const QString &, const QByteArray &) override {}
+    void keepSettings(const QByteArray &) override {}
+    void keepRow(const RowChange &) override {}
+    void changed() override {}
     void finish() override {}
+    void abandon() override {}
 };
 
 // Update runs over the tree, on the database named by MUD3_PG_PORT.
@@ -110,7 +113,7 @@ std::vector<double> timeRuns(const QTemporaryDir &tree, int firstTarget, int end
 std::pair<std::vector<double>, std::vector<double>> timeBackups(const QTemporaryDir &tree)
 {
     Runs runs(tree);
-    for (int run = 0; run < BackupFolder::KeptFolders; ++run)
+    for (int run = 0; run < BackupFolder::KeptRuns; ++run)
         runs.time(0, TargetCount);
     std::vector<double> with;
     std::vector<double> without;
@@ -130,7 +133,7 @@ std::vector<double> timePreviews(const QTemporaryDir &tree, const char *expected
     for (int repetition = 0; repetition < Repetitions; ++repetition) {
         QElapsedTimer timer;
         timer.start();
-        const Preview::RunPreview preview = Preview::previewRun(form);
+        const Preview::RunPreview preview = Preview::previewRun(form, tree.path() + QStringLiteral("/Settings.ini"));
         times.push_back(timer.nsecsElapsed() / 1e6);
         if (preview.targets.size() != size_t(TargetCount))
             qFatal("the preview showed %d targets", int(preview.targets.size()));

@@ -36,6 +36,14 @@ const std::vector<RowUpdate> &rowUpdatesOf(int target)
     return RowUpdates[static_cast<size_t>(target)];
 }
 
+void checkDatabaseTarget(int target, const FieldSource &fields)
+{
+    for (const RowUpdate &rowUpdate : rowUpdatesOf(target)) {
+        for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
+            requireNoControlCharacter(assignment.field, fields.fieldText(assignment.field));
+    }
+}
+
 void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module, RowKeeper &keeper)
 {
     const std::vector<RowUpdate> &rowUpdates = rowUpdatesOf(target);
@@ -43,11 +51,18 @@ void runDatabaseTarget(int target, const QString &table, const FieldSource &fiel
     recordset.bind(module.dbConnection);
     for (const RowUpdate &rowUpdate : rowUpdates) {
         recordset.Open(table, QLatin1String(rowUpdate.condition));
-        keeper.keepRow(table, rowUpdate, recordset.currentRow());
+        RowChange change{table, recordset.currentRow(), {}, {}, {}};
         // Each field is read at its own assignment, as the window holds it at that moment.
-        for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
+        for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
             recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));
-        recordset.Update();
+            change.columns.append(QLatin1String(assignment.column));
+        }
+        change.keyColumns = recordset.keyColumns();
+        recordset.Update([&](const QSqlRecord &written) {
+            change.after = written;
+            keeper.keepRow(change);
+        });
+        keeper.changed();
         recordset.Close();
     }
 }

@@ -2,11 +2,12 @@
 
 #include "model/Fields.h"
 
+#include <QSqlRecord>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class FieldSource;
-class QSqlRecord;
 struct Module1;
 
 // One row update of a database target: the rows its condition selects (the first of them is changed)
@@ -23,13 +24,27 @@ struct RowUpdate {
 // The row updates of target 0, 1 or 2, in the order in which they run.
 const std::vector<RowUpdate> &rowUpdatesOf(int target);
 
-// Is shown each row as it was read, before a row update changes it, so that its old values can be kept.
-// Throws Failure when they cannot be kept; the row is then left as it was.
+// One row as a row update changes it.
+struct RowChange {
+    QString table;
+    QSqlRecord before;      // as the query read it
+    QSqlRecord after;       // as the table holds it once written
+    QStringList columns;    // those the row update sets, in order
+    QStringList keyColumns; // those by which the row was found
+};
+
+// Is shown each row update's change after it is written and before it is committed, so that the old values
+// can be kept; told once the change is committed. Throws Failure when they cannot be kept; the row is then
+// left as it was.
 class RowKeeper {
 public:
     virtual ~RowKeeper() = default;
-    virtual void keepRow(const QString &table, const RowUpdate &rowUpdate, const QSqlRecord &row) = 0;
+    virtual void keepRow(const RowChange &change) = 0;
+    virtual void changed() = 0;
 };
+
+// Throws Failure when a value that target 0, 1 or 2 would write holds a control character.
+void checkDatabaseTarget(int target, const FieldSource &fields);
 
 // The work of database target 0, 1 or 2 on its table: its row updates in order, each written whole or
 // not at all. Throws Failure at the first failing row update; earlier ones stay written. The old values of

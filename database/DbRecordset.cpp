@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
+#include <optional>
 
 namespace {
 
@@ -108,25 +109,55 @@ void DbRecordset::setCollect(const QString &column, const QString &value)
     m_changes.emplace_back(index, text);
 }
 
-void DbRecordset::Update()
+void DbRecordset::Update(const std::function<void(const QSqlRecord &written)> &beforeCommit)
+{
+    const QSqlRecord written = write();
+    if (beforeCommit) {
+        try {
+            beforeCommit(written);
+        } catch (...) {
+            Close();
+            throw;
+        }
+    }
+    QSqlDatabase db = database();
+    if (!db.commit())
+        failAndClose(causeOf(db.lastError(), QStringLiteral("The database refused to commit the update of ") + m_table));
+    m_inTransaction = false;
+    m_changes.clear();
+}
+
+QSqlRecord DbRecordset::Rehearse()
+{
+    return write();
+}
+
+QStringList DbRecordset::keyColumns() const
+{
+    QStringList names;
+    for (const int index : RowKey::columns(m_currentRow, m_key))
+        names.append(m_currentRow.fieldName(index));
+    return names;
+}
+
+QSqlRecord DbRecordset::write()
 {
     if (!m_open)
         throw Failure(QStringLiteral("The record set is not open"));
     if (!m_hasCurrentRow)
         failAndClose(QStringLiteral("No row of %1 matches%2").arg(m_table, m_condition));
-    if (!m_inTransaction)
+    if (!m_inTransaction || m_written)
         throw Failure(QStringLiteral("The row of %1 is already written; the record set must be opened again").arg(m_table));
 
     QSqlDatabase db = database();
+    QSqlRecord written = m_currentRow;
     if (!m_changes.empty()) {
-        const QString failure = writeChanges(db);
+        const QString failure = writeChanges(db, written);
         if (!failure.isEmpty())
             failAndClose(failure);
     }
-    if (!db.commit())
-        failAndClose(causeOf(db.lastError(), QStringLiteral("The database refused to commit the update of ") + m_table));
-    m_inTransaction = false;
-    m_changes.clear();
+    m_written = true;
+    return written;
 }
 
 QString DbRecordset::failureOf(const QSqlQuery &query, const QString &fallback) const
@@ -141,44 +172,74 @@ QString DbRecordset::failureOf(const QSqlQuery &query, const QString &fallback) 
         .arg(cause);
 }
 
-QString DbRecordset::writeChanges(QSqlDatabase &db) const
+QString DbRecordset::writeChanges(QSqlDatabase &db, QSqlRecord &written) const
 {
     const QSqlDriver *driver = db.driver();
     const auto identifier = [driver](const QString &name) { return driver->escapeIdentifier(name, QSqlDriver::FieldName); };
-
-    QStringList assignments;
-    for (const auto &change : m_changes)
-        assignments.append(identifier(m_currentRow.fieldName(change.first)) + QStringLiteral(" = ?"));
     const QList<int> address = RowKey::columns(m_currentRow, m_key);
     if (address.isEmpty())
         return QStringLiteral("%1 has no key and no column of a character or integer type to find the row read again; nothing was written").arg(m_table);
-    QStringList conditions;
-    QList<QVariant> addressValues;
+    // The row is found by its address as read, and read back by its address as written: the server compares
+    // a column that the update set with the text sent as it converted that text for the column.
+    const auto sentValue = [this](int index) -> std::optional<QString> {
+        for (const auto &change : m_changes) {
+            if (change.first == index)
+                return change.second;
+        }
+        return std::nullopt;
+    };
+    QStringList assignments;
+    for (const auto &change : m_changes)
+        assignments.append(identifier(m_currentRow.fieldName(change.first)) + QStringLiteral(" = ?"));
+    QStringList readConditions;
+    QStringList writtenConditions;
+    QList<QVariant> readValues;
+    QList<QVariant> writtenValues;
     for (const int index : address) {
         const QString name = identifier(m_currentRow.fieldName(index));
-        if (m_currentRow.isNull(index)) {
-            conditions.append(name + QStringLiteral(" IS NULL"));
-        } else {
-            conditions.append(name + QStringLiteral(" = ?"));
-            addressValues.append(m_currentRow.value(index));
-        }
+        const QString isNull = name + QStringLiteral(" IS NULL");
+        const QString equals = name + QStringLiteral(" = ?");
+        readConditions.append(m_currentRow.isNull(index) ? isNull : equals);
+        if (!m_currentRow.isNull(index))
+            readValues.append(m_currentRow.value(index));
+        const std::optional<QString> sent = sentValue(index);
+        writtenConditions.append(sent || !m_currentRow.isNull(index) ? equals : isNull);
+        if (sent)
+            writtenValues.append(*sent);
+        else if (!m_currentRow.isNull(index))
+            writtenValues.append(m_currentRow.value(index));
     }
+    const QString conjunction = QStringLiteral(" AND ");
     // The table is the same fixed caption that the query named, so that both resolve alike.
     const QString statement = QStringLiteral("UPDATE ") + m_table + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "))
-        + QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+        + QStringLiteral(" WHERE ") + readConditions.join(conjunction);
+    {
+        QSqlQuery query(db);
+        if (!StatementTimeout::prepare(query, statement))
+            return causeOf(query.lastError(), QStringLiteral("The update could not be prepared: ") + statement);
+        for (const auto &change : m_changes)
+            query.addBindValue(change.second);
+        for (const QVariant &value : readValues)
+            query.addBindValue(value);
+        if (!query.exec())
+            return failureOf(query, QStringLiteral("The update failed: ") + statement);
+        const int changed = query.numRowsAffected();
+        if (changed != 1)
+            return QStringLiteral("The update of %1 would have changed %2 rows instead of the one row read; nothing was written").arg(m_table).arg(changed);
+    }
 
+    const QString readBack = QStringLiteral("Select * From ") + m_table + QStringLiteral(" WHERE ") + writtenConditions.join(conjunction);
     QSqlQuery query(db);
-    if (!StatementTimeout::prepare(query, statement))
-        return causeOf(query.lastError(), QStringLiteral("The update could not be prepared: ") + statement);
-    for (const auto &change : m_changes)
-        query.addBindValue(change.second);
-    for (const QVariant &value : addressValues)
+    query.setForwardOnly(true);
+    if (!StatementTimeout::prepare(query, readBack))
+        return causeOf(query.lastError(), QStringLiteral("The row written could not be read back: ") + readBack);
+    for (const QVariant &value : writtenValues)
         query.addBindValue(value);
     if (!query.exec())
-        return failureOf(query, QStringLiteral("The update failed: ") + statement);
-    const int changed = query.numRowsAffected();
-    if (changed != 1)
-        return QStringLiteral("The update of %1 would have changed %2 rows instead of the one row read; nothing was written").arg(m_table).arg(changed);
+        return failureOf(query, QStringLiteral("The row written could not be read back: ") + readBack);
+    if (!query.next())
+        return QStringLiteral("The row of %1 written could not be read back; nothing was written").arg(m_table);
+    written = query.record();
     return {};
 }
 
@@ -186,6 +247,7 @@ void DbRecordset::Close()
 {
     rollBack();
     m_open = false;
+    m_written = false;
     m_hasCurrentRow = false;
     m_currentRow.clear();
     m_changes.clear();

@@ -4,6 +4,8 @@
 #include <QSqlIndex>
 #include <QSqlRecord>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -16,7 +18,7 @@ class QSqlQuery;
 //
 // A row update is all or nothing. Open starts a short transaction and keeps the first row of the query's
 // result as the current row; setCollect only records a change; Update writes every change in one
-// UPDATE of that row alone and commits. Any failure rolls the transaction back and leaves the record
+// UPDATE of that row alone, reads the row back as the table now holds it, and commits. Any failure rolls the transaction back and leaves the record
 // set closed, so nothing of the failed row update is ever written. No statement waits longer than
 // StatementTimeout::Seconds; one that does fails with a cause saying that the table was busy.
 class DbRecordset {
@@ -40,8 +42,13 @@ public:
     // The column is found without regard to case. Fails when there is no current row or no such column.
     void setCollect(const QString &column, const QString &value);
 
-    // Writes the changed columns of the current row in one statement and commits it.
-    void Update();
+    // Writes the changed columns of the current row in one statement and commits it. Before the commit,
+    // beforeCommit is shown the row as the table then holds it; when it throws, nothing is written.
+    void Update(const std::function<void(const QSqlRecord &written)> &beforeCommit = {});
+
+    // Writes as Update does, without committing: returns the row as the table would hold it, with the
+    // values converted, padded or refused as the server does it. Close undoes the write.
+    QSqlRecord Rehearse();
 
     // Ends the result; anything not written by Update is discarded.
     void Close();
@@ -50,19 +57,24 @@ public:
     // The current row as Open read it, before any change; empty when there is none.
     bool hasCurrentRow() const { return m_hasCurrentRow; }
     const QSqlRecord &currentRow() const { return m_currentRow; }
+    // The columns by which the write finds the current row: the table's key, else every column that
+    // compares exactly.
+    QStringList keyColumns() const;
 
 private:
     QSqlDatabase database() const;
     // Why a statement failed; a statement that waited too long says that the table was busy.
     QString failureOf(const QSqlQuery &query, const QString &fallback) const;
-    // Sends the one UPDATE of the current row; returns why it failed, or nothing.
-    QString writeChanges(QSqlDatabase &db) const;
+    QSqlRecord write();
+    // Sends the one UPDATE of the current row and reads it back into written; returns why it failed, or nothing.
+    QString writeChanges(QSqlDatabase &db, QSqlRecord &written) const;
     [[noreturn]] void failAndClose(const QString &cause);
     void rollBack();
 
     DbConnection *m_connection = nullptr;
     bool m_open = false;
     bool m_inTransaction = false;
+    bool m_written = false;
     QString m_table;
     QString m_condition;
     bool m_hasCurrentRow = false;

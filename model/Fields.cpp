@@ -1,5 +1,7 @@
 #include "model/Fields.h"
 
+#include "platform/Failure.h"
+
 namespace {
 
 const std::array<FieldDefinition, FieldCount> Definitions{{
@@ -43,4 +45,15 @@ QString trimmedOfBlanks(const QString &text)
     while (end > begin && text.at(end - 1) == QLatin1Char(' '))
         --end;
     return text.mid(begin, end - begin);
+}
+
+void requireNoControlCharacter(Field field, const QString &text)
+{
+    for (const QChar character : text) {
+        if (character.category() == QChar::Other_Control && character != QLatin1Char('\t'))
+            throw Failure(QStringLiteral("The field \"%1\" holds the control character U+%2, which shows as nothing and would "
+                                         "reach the files and tables unseen; retype the field")
+                              .arg(QString::fromUtf8(definitionOf(field).labelText),
+                                   QString::number(character.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+    }
 }

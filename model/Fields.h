@@ -34,6 +34,10 @@ const std::array<FieldDefinition, FieldCount> &fieldDefinitions();
 const FieldDefinition &definitionOf(Field field);
 QString defaultText(Field field);
 
+// Throws Failure naming the field and the character when text holds a control character other than a tab:
+// invisible in the field, it would reach files and tables unseen, and be cut short in some of them.
+void requireNoControlCharacter(Field field, const QString &text);
+
 // A field's text with its leading and trailing blanks removed, where a value is used trimmed. Only the
 // space character counts: a tab or other white space at either end stays.
 QString trimmedOfBlanks(const QString &text);

@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
 #include "platform/FileReplacement.h"
+#include "platform/PathEntry.h"
 #include "platform/ProgramPath.h"
 
 #include <QFile>
@@ -134,20 +135,35 @@ void Settings::load(Form &form, const QString &path)
     }
 }
 
-void Settings::save(const FieldSource &fields, const QString &path)
+QByteArray Settings::encode(const FieldSource &fields, const QString &path)
 {
     QByteArray bytes = CodePage::encodeLines({QStringLiteral("[Settings]")});
     for (const StoredField &stored : StoredFields) {
         const QString key = QLatin1String(stored.key);
         try {
             bytes += CodePage::encodeLines({key + QLatin1Char('=') + fields.fieldText(stored.field)});
+            requireNoControlCharacter(stored.field, fields.fieldText(stored.field));
         } catch (const Failure &failure) {
             // Typically a value loaded from bytes that the code page does not define: say which field to retype.
             throw Failure(causeAt(path, QStringLiteral("%1 cannot be saved; retype the field \"%2\". %3")
                                             .arg(key, QString::fromUtf8(definitionOf(stored.field).labelText), failure.cause())));
         }
     }
-    // Settings.ini is the tool's own file: a link put in its place is the owner's choice and is written through.
-    const QFileInfo file(path);
-    FileReplacement::replace(file.isSymLink() && file.exists() ? file.canonicalFilePath() : path, bytes, FileReplacement::IfMissing::Create);
+    return bytes;
+}
+
+QString Settings::writtenPath(const QString &path)
+{
+    return ownLinkTarget(path);
+}
+
+void Settings::check(const FieldSource &fields, const QString &path)
+{
+    encode(fields, path);
+    FileReplacement::check(writtenPath(path), FileReplacement::IfMissing::Create);
+}
+
+void Settings::save(const FieldSource &fields, const QString &path)
+{
+    FileReplacement::replace(writtenPath(path), encode(fields, path), FileReplacement::IfMissing::Create);
 }

@@ -17,6 +17,17 @@ QString path();
 // Only the eleven lines used are read, and no more of a line than a settings file can need.
 void load(Form &form, const QString &path);
 
+// The file's bytes for the fields. Throws Failure naming the file and the field whose value cannot be written.
+QByteArray encode(const FieldSource &fields, const QString &path);
+
+// Where a save writes: path itself, or through a link that leads to a file of the user running the tool.
+// Throws Failure naming the file for a link that leads elsewhere.
+QString writtenPath(const QString &path);
+
+// Whether save() could write the fields, found out without writing: what lies at the path and whether every
+// field can be written. Throws the Failure that save() would.
+void check(const FieldSource &fields, const QString &path);
+
 // Throws Failure naming the file, and the field whose value cannot be written; the previous file stays intact
 // when the save fails.
 void save(const FieldSource &fields, const QString &path);

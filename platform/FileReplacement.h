@@ -24,4 +24,9 @@ enum class IfMissing {
 // quotes and the cause.
 void replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing);
 
+// Whether replace() could replace the file at path, found out without writing anything: what lies there,
+// whether the old file may be written and its group kept, whether its folder takes the new file. Throws
+// the Failure that replace() would.
+void check(const QString &path, IfMissing ifMissing);
+
 } // namespace FileReplacement

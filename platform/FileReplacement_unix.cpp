@@ -1,17 +1,21 @@
 #include "platform/FileReplacement.h"
 
 #include "platform/Failure.h"
+#include "platform/PathEntry.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <acl/libacl.h>
+#include <algorithm>
 #include <attr/libattr.h>
 #include <cerrno>
 #include <fcntl.h>
 #include <grp.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -27,7 +31,6 @@ namespace {
 
 class Handle {
 public:
-    Handle() = default;
     explicit Handle(int handle)
         : m_handle(handle)
     {
@@ -46,29 +49,29 @@ private:
     int m_handle = -1;
 };
 
-QString whatIsThere(mode_t mode)
+void requireRegularFile(const QString &path, const PathEntry &entry)
 {
-    if (S_ISDIR(mode))
-        return QStringLiteral("a folder");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a named pipe");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("no regular file");
+    if (entry.kind != PathEntry::Kind::File)
+        failWith(path, QStringLiteral("This is %1, not a file; nothing was written").arg(entry.description()));
 }
 
-void requireRegularFile(const QString &path, mode_t mode)
-{
-    if (!S_ISREG(mode))
-        failWith(path, QStringLiteral("This is %1, not a file; nothing was written").arg(whatIsThere(mode)));
-}
-
-QString groupName(gid_t group)
+[[noreturn]] void failToKeepGroup(const QString &path, gid_t group)
 {
     const struct group *entry = ::getgrgid(group);
-    return entry ? QString::fromLocal8Bit(entry->gr_name) : QString::number(group);
+    const QString name = entry ? QString::fromLocal8Bit(entry->gr_name) : QString::number(group);
+    failWith(path, QStringLiteral("The file belongs to the group \"%1\", which this user is not a member of: its "
+                                  "replacement could not keep that group, so the file was left as it was")
+                       .arg(name));
+}
+
+// Only root may give a file away, and others only to a group of their own.
+bool mayKeepGroup(gid_t group)
+{
+    if (::geteuid() == 0 || group == ::getegid())
+        return true;
+    const int count = ::getgroups(0, nullptr);
+    std::vector<gid_t> groups(size_t(std::max(count, 0)));
+    return count > 0 && ::getgroups(count, groups.data()) == count && std::find(groups.begin(), groups.end(), group) != groups.end();
 }
 
 // The new content in a file of its own beside the target, private to the runner until it takes the target's
@@ -135,9 +138,7 @@ void takeOverAccess(const QString &path, const Handle &old, const struct stat &o
     const uid_t owner = ::geteuid() == 0 ? oldStatus.st_uid : uid_t(-1);
     if (::fchown(file.handle(), owner, oldStatus.st_gid) != 0) {
         if (errno == EPERM && owner == uid_t(-1))
-            failWith(path, QStringLiteral("The file belongs to the group \"%1\", which this user is not a member of: its "
-                                          "replacement could not keep that group, so the file was left as it was")
-                               .arg(groupName(oldStatus.st_gid)));
+            failToKeepGroup(path, oldStatus.st_gid);
         file.fail(errno);
     }
     const QByteArray name = QFile::encodeName(path);
@@ -157,35 +158,55 @@ void syncFolderOf(const QString &path)
         failWithError(path, errno);
 }
 
+// The old file opened for appending, which changes nothing in it and fails as the replacement should: a
+// read-only file is left alone. Not following a link and not waiting for a pipe's other end keep an entry
+// swapped in meanwhile from being opened. No old file: missing (when it may be created) or a link.
+struct OldFile {
+    explicit OldFile(int descriptor)
+        : handle(descriptor)
+    {
+    }
+    Handle handle;
+    struct stat status {};
+};
+
+std::unique_ptr<OldFile> openOldFile(const QString &path, FileReplacement::IfMissing ifMissing)
+{
+    const PathEntry entry = PathEntry::at(path);
+    if (entry.kind == PathEntry::Kind::Missing && ifMissing == FileReplacement::IfMissing::Fail)
+        failWithError(path, ENOENT);
+    if (entry.kind == PathEntry::Kind::Missing || entry.kind == PathEntry::Kind::Link)
+        return nullptr;
+    requireRegularFile(path, entry);
+    auto old = std::make_unique<OldFile>(::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (old->handle.get() < 0)
+        failWithError(path, errno);
+    if (::fstat(old->handle.get(), &old->status) != 0)
+        failWithError(path, errno);
+    if (!S_ISREG(old->status.st_mode)) // swapped meanwhile
+        requireRegularFile(path, PathEntry::at(path));
+    return old;
+}
+
 } // namespace
+
+void FileReplacement::check(const QString &path, IfMissing ifMissing)
+{
+    const std::unique_ptr<OldFile> old = openOldFile(path, ifMissing);
+    if (old && !mayKeepGroup(old->status.st_gid))
+        failToKeepGroup(path, old->status.st_gid);
+    // The new content is written beside the old file first.
+    if (::faccessat(AT_FDCWD, QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        failWithError(path, errno);
+}
 
 void FileReplacement::replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing)
 {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat status {};
-    const bool exists = ::lstat(name.constData(), &status) == 0;
-    if (!exists && (errno != ENOENT || ifMissing != IfMissing::Create))
-        failWithError(path, errno);
-
-    // Opening an old regular file for appending changes nothing in it, and fails as the replacement should: a
-    // read-only file is left alone. Not following a link and not waiting for a pipe's other end keep an entry
-    // swapped in meanwhile from being opened.
-    const bool oldFile = exists && !S_ISLNK(status.st_mode);
-    if (oldFile)
-        requireRegularFile(path, status.st_mode);
-    const Handle old(oldFile ? ::open(name.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1);
-    if (oldFile) {
-        if (old.get() < 0)
-            failWithError(path, errno);
-        if (::fstat(old.get(), &status) != 0)
-            failWithError(path, errno);
-        requireRegularFile(path, status.st_mode);
-    }
-
+    const std::unique_ptr<OldFile> old = openOldFile(path, ifMissing);
     TemporaryFile file(path);
     file.write(bytes);
-    if (oldFile)
-        takeOverAccess(path, old, status, file);
+    if (old)
+        takeOverAccess(path, old->handle, old->status, file);
     file.renameTo(path);
     syncFolderOf(path);
 }

@@ -47,7 +47,7 @@ bool tryReplace(const QString &path, const QByteArray &bytes, QString &renameCau
 
 } // namespace
 
-void FileReplacement::replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing)
+void FileReplacement::check(const QString &path, IfMissing ifMissing)
 {
     // Opening the existing file for appending changes nothing in it, and fails as the replacement
     // would have to: a missing file, a read-only file, a file another process holds.
@@ -55,7 +55,11 @@ void FileReplacement::replace(const QString &path, const QByteArray &bytes, IfMi
     const bool existed = existing.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly);
     if (!existed && (ifMissing == IfMissing::Fail || existing.exists()))
         failWith(path, existing.errorString());
-    existing.close();
+}
+
+void FileReplacement::replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing)
+{
+    check(path, ifMissing);
 
     QString cause;
     for (int attempt = 1; !tryReplace(path, bytes, cause); ++attempt) {

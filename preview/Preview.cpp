@@ -3,16 +3,18 @@
 #include "database/DatabaseTargets.h"
 #include "database/DbConnection.h"
 #include "database/DbRecordset.h"
-#include "model/Form.h"
+#include "model/FormValues.h"
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
+#include "platform/InstallationLock.h"
+#include "platform/PathEntry.h"
 #include "platform/ProgramPath.h"
 #include "preview/LineDiff.h"
+#include "update/BackupFolder.h"
 #include "update/FileTarget.h"
 #include "update/UpdateRun.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QLocale>
 #include <QSqlRecord>
 #include <QVariant>
 #include <algorithm>
@@ -24,23 +26,10 @@ namespace {
 const QString Indent = QStringLiteral("    ");
 const QString Arrow = QStringLiteral(" \u2192 ");
 
-// The fields as the run reads them once it has normalised the Mud3 path, without touching the window.
-class FieldsAsRunSeesThem : public FieldSource {
-public:
-    explicit FieldsAsRunSeesThem(const FieldSource &typed)
-        : m_typed(typed)
-    {
-    }
-
-    QString fieldText(Field field) const override
-    {
-        const QString text = m_typed.fieldText(field);
-        return field == Field::txtMud3Path ? mud3PathAsRunUsesIt(text) : text;
-    }
-
-private:
-    const FieldSource &m_typed;
-};
+// Beyond these a file is shown as replaced whole rather than line by line: the line diff needs a table of
+// one cell per pair of old and new lines, and a huge file would take seconds and hundreds of megabytes.
+constexpr qint64 MaxDiffedFileSize = qint64(1) << 20;
+constexpr qint64 MaxDiffCells = 4'000'000;
 
 // A cause, one line per line of its text (driver messages may span several), below what it concerns.
 QStringList failureLines(const QString &cause, const QString &indent)
@@ -65,6 +54,44 @@ QString rowText(const QSqlRecord &row)
     return QStringLiteral("row: ") + columns.join(QStringLiteral(", "));
 }
 
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    return a.isNull() == b.isNull() && a.toString() == b.toString();
+}
+
+// The fields, ticks and captions as the run would see them once it has normalised the Mud3 path; the
+// window's own stay as they are.
+FormValues asRunSeesIt(const Form &form)
+{
+    FormValues values = FormValues::copyOf(form);
+    values.setFieldText(Field::txtMud3Path, mud3PathAsRunUsesIt(form.fieldText(Field::txtMud3Path)));
+    return values;
+}
+
+std::optional<CheckFailure> checkAsTheRun(const Form &form, const QString &settingsPath)
+{
+    try {
+        // Held for a moment only: a run of another window would wait for the whole preview otherwise.
+        const InstallationLock lock(programRelativePath(form.fieldText(Field::txtMud3Path)));
+    } catch (const Failure &failure) {
+        return CheckFailure{-1, {}, failure.cause()};
+    }
+    BackupFolder backup(settingsPath);
+    return checkRun(form, settingsPath, backup);
+}
+
+// A file too large to compare line by line: its size and line count, then what replaces it.
+QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
+{
+    const QLocale locale = QLocale::c();
+    QStringList lines{QStringLiteral("@@ all %1 lines (%2 bytes) of the file are replaced by the %3 lines below @@")
+                          .arg(locale.toString(current.count('\n') + (current.endsWith('\n') ? 0 : 1)), locale.toString(current.size()),
+                               locale.toString(next.count('\n')))};
+    for (const QString &line : LineDiff::splitKeepingEnds(CodePage::decode(next)))
+        lines.append(QLatin1Char('+') + (line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line));
+    return lines;
+}
+
 } // namespace
 
 QString TargetPreview::heading() const
@@ -81,12 +108,26 @@ QString TargetPreview::heading() const
     return caption;
 }
 
+RunPreview::Outcome RunPreview::outcome() const
+{
+    const auto any = [this](TargetPreview::Outcome outcome) {
+        return std::any_of(targets.begin(), targets.end(), [outcome](const TargetPreview &target) { return target.outcome == outcome; });
+    };
+    if (checkFailure || !connectionFailure.isEmpty() || any(TargetPreview::Outcome::Fails))
+        return Outcome::Fails;
+    return any(TargetPreview::Outcome::Changes) ? Outcome::Changes : Outcome::NothingChanges;
+}
+
 QStringList RunPreview::lines() const
 {
     QStringList lines;
     const auto firstFailure = std::find_if(targets.begin(), targets.end(),
                                            [](const TargetPreview &target) { return target.outcome == TargetPreview::Outcome::Fails; });
-    if (!connectionFailure.isEmpty()) {
+    if (checkFailure) {
+        const QString at = checkFailure->target < 0 ? QString() : QStringLiteral(", at ") + targetCaption(checkFailure->target);
+        lines.append(QStringLiteral("The run would stop before changing anything") + at + QStringLiteral("; every target would keep its tick."));
+        lines += failureLines(checkFailure->cause, Indent);
+    } else if (!connectionFailure.isEmpty()) {
         lines.append(QStringLiteral("The database connection cannot be opened; the run would stop before its first target."));
         lines += failureLines(connectionFailure, Indent);
     } else if (firstFailure != targets.end()) {
@@ -107,30 +148,22 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
 {
     TargetPreview preview{caption, TargetPreview::Outcome::Fails, {}};
     const QString path = FileTarget::path(fields, caption);
-    // The run replaces regular files only; reading anything else (a pipe) could block the window.
-    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
-        preview.lines = failureLines(causeAt(path, QStringLiteral("not a regular file")), Indent);
-        return preview;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        preview.lines = failureLines(causeAt(path, file.errorString()), Indent);
-        return preview;
-    }
-    const QByteArray current = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        preview.lines = failureLines(causeAt(path, file.errorString()), Indent);
-        return preview;
-    }
+    QByteArray current;
     QByteArray next;
     try {
-        next = FileTarget::content(target, fields);
+        next = FileTarget::check(target, caption, fields);
+        // Looked at before it is opened: the run replaces a link without reading what it points to.
+        const PathEntry entry = PathEntry::at(path);
+        if (entry.kind == PathEntry::Kind::Link)
+            preview.lines.append(Indent + causeAt(path, QStringLiteral("%1, which the run replaces by a file").arg(entry.description())));
+        else
+            current = readRegularFile(path, MaxFileSize);
     } catch (const Failure &failure) {
         preview.lines = failureLines(failure.cause(), Indent);
         return preview;
     }
 
-    if (current == next) {
+    if (current == next && preview.lines.isEmpty()) {
         preview.outcome = TargetPreview::Outcome::Unchanged;
         preview.lines.append(Indent + path);
         return preview;
@@ -138,6 +171,11 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
     preview.outcome = TargetPreview::Outcome::Changes;
     preview.lines.append(QStringLiteral("--- ") + path);
     preview.lines.append(QStringLiteral("+++ ") + path + QStringLiteral(" (after the run)"));
+    const qint64 cells = (current.count('\n') + 1) * (next.count('\n') + 1);
+    if (current.size() > MaxDiffedFileSize || cells > MaxDiffCells) {
+        preview.lines += replacedWhole(current, next);
+        return preview;
+    }
     preview.lines += LineDiff::unified(LineDiff::splitKeepingEnds(CodePage::decode(current)),
                                        LineDiff::splitKeepingEnds(CodePage::decode(next)));
     return preview;
@@ -151,17 +189,18 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
         preview.lines.append(Indent + QStringLiteral("Select * From ") + table + condition);
         try {
             recordset.Open(table, condition);
+            const QSqlRecord before = recordset.currentRow();
             if (recordset.hasCurrentRow())
-                preview.lines.append(Indent + Indent + rowText(recordset.currentRow()));
+                preview.lines.append(Indent + Indent + rowText(before));
+            for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
+                recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));
+            // The run's very update, rolled back by Close: the row as the table would hold it.
+            const QSqlRecord after = recordset.Rehearse();
             for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
                 const QString column = QLatin1String(assignment.column);
-                const QString value = trimmedOfBlanks(fields.fieldText(assignment.field));
-                // Only recorded, never written: it fails where the run's assignment would (no row, no column).
-                recordset.setCollect(column, value);
-                const QVariant old = recordset.currentRow().value(column);
-                const bool changes = old.isNull() || old.toString() != value;
-                preview.lines.append(Indent + Indent + column + QStringLiteral(": ") + shown(old)
-                                     + (changes ? Arrow + shown(value) : QStringLiteral(" (unchanged)")));
+                const bool changes = !sameValue(before.value(column), after.value(column));
+                preview.lines.append(Indent + Indent + column + QStringLiteral(": ") + shown(before.value(column))
+                                     + (changes ? Arrow + shown(after.value(column)) : QStringLiteral(" (unchanged)")));
                 if (changes && preview.outcome == TargetPreview::Outcome::Unchanged)
                     preview.outcome = TargetPreview::Outcome::Changes;
             }
@@ -175,15 +214,16 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
     return preview;
 }
 
-RunPreview previewRun(const Form &form)
+RunPreview previewRun(const Form &typed, const QString &settingsPath)
 {
-    const FieldsAsRunSeesThem fields(form);
+    const FormValues form = asRunSeesIt(typed);
     RunPreview preview;
+    preview.checkFailure = checkAsTheRun(form, settingsPath);
 
     DbConnection connection;
     DbRecordset recordset; // ends before the connection it is bound to
     try {
-        connection.OpenConnection(fields.fieldText(Field::txtSQLIP), QStringLiteral("sa"), fields.fieldText(Field::txtSQLPass),
+        connection.OpenConnection(form.fieldText(Field::txtSQLIP), QStringLiteral("sa"), form.fieldText(Field::txtSQLPass),
                                   QStringLiteral("Account"));
     } catch (const Failure &failure) {
         preview.connectionFailure = failure.cause();
@@ -193,7 +233,7 @@ RunPreview previewRun(const Form &form)
         if (!form.isTicked(target))
             continue;
         if (preview.connectionFailure.isEmpty())
-            preview.targets.push_back(previewDatabaseTarget(target, form.caption(target), fields, recordset));
+            preview.targets.push_back(previewDatabaseTarget(target, form.caption(target), form, recordset));
         else
             preview.targets.push_back({form.caption(target), TargetPreview::Outcome::Fails,
                                        failureLines(QStringLiteral("the database connection cannot be opened"), Indent)});
@@ -203,7 +243,7 @@ RunPreview previewRun(const Form &form)
 
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
         if (form.isTicked(target))
-            preview.targets.push_back(previewFileTarget(target, form.caption(target), fields));
+            preview.targets.push_back(previewFileTarget(target, form.caption(target), form));
     }
     return preview;
 }

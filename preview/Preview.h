@@ -1,7 +1,10 @@
 #pragma once
 
+#include "update/RunCheck.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 class DbRecordset;
@@ -10,7 +13,8 @@ class Form;
 
 // What a press of "Update Selected IP's" would do, found without changing anything: each ticked file
 // target's file as it is against the bytes the run would write, and each ticked database target's rows
-// as they are against the values the run would set, read in transactions that are rolled back.
+// as they are against what the table would hold after the run's very updates, made in transactions that
+// are always rolled back.
 namespace Preview {
 
 struct TargetPreview {
@@ -28,25 +32,32 @@ struct TargetPreview {
 };
 
 struct RunPreview {
+    // Why the run would stop before changing anything: a check fails.
+    std::optional<CheckFailure> checkFailure;
     // Why the run would stop before its first target: the database connection cannot be opened.
     QString connectionFailure;
     // The ticked targets in run order.
     std::vector<TargetPreview> targets;
 
-    // The whole preview as text: where the run would stop (a connection that cannot be opened, or the
-    // first target that would fail), then each target's heading and lines, a blank line between them.
+    enum class Outcome { NothingChanges, Changes, Fails };
+    Outcome outcome() const;
+
+    // The whole preview as text: where the run would stop (a failed check, a connection that cannot be
+    // opened, or the first target that would fail), then each target's heading and lines, a blank line between
+    // them.
     QStringList lines() const;
 };
 
 // Reads only: the run's own database objects are not used; the preview's connection is closed before it
-// returns. The fields are those the run would see, the Mud3 path ending in a backslash.
-RunPreview previewRun(const Form &form);
+// returns. The fields are those the run would see, the Mud3 path ending in a backslash, and its settings
+// file is settingsPath.
+RunPreview previewRun(const Form &form, const QString &settingsPath);
 
 // One file target (3 to 14), at the path and with the content the run would use.
 TargetPreview previewFileTarget(int target, const QString &caption, const FieldSource &fields);
 
-// One database target (0 to 2) through a record set bound to an open connection. Each row update is read
-// and its assignments checked as the run makes them, then the record set is closed, which rolls back.
+// One database target (0 to 2) through a record set bound to an open connection. Each row update is made
+// as the run makes it and read back, then the record set is closed, which rolls it back.
 TargetPreview previewDatabaseTarget(int target, const QString &table, const FieldSource &fields, DbRecordset &recordset);
 
 } // namespace Preview

@@ -7,9 +7,11 @@ ServerLines DatabaseServerFiles::serverInfoTxt(const FieldSource &fields)
     // The ports go in as typed, blanks and all.
     const LinePiece comma = LinePiece::fixed(QStringLiteral(","));
     const LinePiece colon = LinePiece::fixed(QStringLiteral(":"));
-    return {{LinePiece::typed(internalIP), comma,
-             LinePiece::typed(externalIP), colon, LinePiece::typed(fields.fieldText(Field::txtRG01Port)), comma,
-             LinePiece::typed(externalIP), colon, LinePiece::typed(fields.fieldText(Field::txtRG02Port))}};
+    return {{LinePiece::typed(Field::txtNICIP, internalIP), comma,
+             LinePiece::typed(Field::txtExternalIP, externalIP), colon,
+             LinePiece::typed(Field::txtRG01Port, fields.fieldText(Field::txtRG01Port)), comma,
+             LinePiece::typed(Field::txtExternalIP, externalIP), colon,
+             LinePiece::typed(Field::txtRG02Port, fields.fieldText(Field::txtRG02Port))}};
 }
 
 ServerLines DatabaseServerFiles::setupIni(const FieldSource &fields)

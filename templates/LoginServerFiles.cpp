@@ -4,10 +4,10 @@ ServerLines LoginServerFiles::addrTableTxt(const FieldSource &fields)
 {
     // Fixed columns between the name and the address: 3 blanks, "Mir3", 11 blanks, "127.0.0.1",
     // 5 blanks, "127.0.0.1", 7 blanks. Nothing pads the name, so the columns line up only by chance.
-    return {{LinePiece::typed(fields.fieldText(Field::txtServerName)),
+    return {{LinePiece::typed(Field::txtServerName, fields.fieldText(Field::txtServerName)),
              LinePiece::fixed(QStringLiteral("   Mir3           127.0.0.1     127.0.0.1       ")),
-             LinePiece::typed(fields.fieldText(Field::txtExternalIP)), LinePiece::fixed(QStringLiteral(":")),
-             LinePiece::typed(fields.fieldText(Field::txtSGPort))}};
+             LinePiece::typed(Field::txtExternalIP, fields.fieldText(Field::txtExternalIP)), LinePiece::fixed(QStringLiteral(":")),
+             LinePiece::typed(Field::txtSGPort, fields.fieldText(Field::txtSGPort))}};
 }
 
 ServerLines LoginServerFiles::serverAddrTxt(const FieldSource &)

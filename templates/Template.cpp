@@ -13,7 +13,7 @@ ServerLine lineOf(const FieldSource &fields, const QString &literal, const Templ
 {
     ServerLine line = fixedLine(literal);
     if (row.field)
-        line << LinePiece::typed(fields.fieldText(*row.field));
+        line << LinePiece::typed(*row.field, fields.fieldText(*row.field));
     return line;
 }
 

@@ -9,14 +9,15 @@
 
 // A piece of a line of a server file, marked with where it comes from. The template's own text is the
 // server processes' (its Chinese section names are code page 936 bytes to them); what the user typed is
-// the system's. FileTarget::content() writes each in its own code page.
+// the system's, and names the field it was typed into. FileTarget::content() writes each in its own code page.
 struct LinePiece {
     enum Origin { Fixed, Typed };
     Origin origin;
     QString text;
+    Field field = Field::txtServerName; // of a typed piece
 
     static LinePiece fixed(const QString &text) { return {Fixed, text}; }
-    static LinePiece typed(const QString &text) { return {Typed, text}; }
+    static LinePiece typed(Field field, const QString &text) { return {Typed, text, field}; }
 };
 
 // One line of a server file, without its line end.

@@ -16,7 +16,12 @@ QString path(const FieldSource &fields, const QString &caption);
 // The complete new content of target i: its template's lines, each ended by CR LF. The template's own
 // text is written in code page 936, the server files' own, whatever the system's code page; what the user
 // typed in the system's code page (on Windows its ANSI code page, elsewhere 936 too). Throws Failure when
-// a typed character cannot be written.
+// a typed character cannot be written, or is a control character.
 QByteArray content(int target, const FieldSource &fields);
+
+// Everything about target i that can be known before writing: its content, and whether what lies at its
+// path can be replaced (a missing file, a folder, a pipe, a file too large to be a server file, a
+// read-only file fail). Throws the Failure that the run would meet, and returns the content.
+QByteArray check(int target, const QString &caption, const FieldSource &fields);
 
 } // namespace FileTarget

@@ -10,20 +10,9 @@
 #include "platform/ProgramPath.h"
 #include "update/Backup.h"
 #include "update/FileTarget.h"
+#include "update/RunCheck.h"
 
 namespace {
-
-const QString DatabaseTargetContext = QStringLiteral("Cannot be found, check IP Adress, and SQL Password");
-const QString FirstFileTargetContext = QStringLiteral("Cannot be Found, Check Mud 3 Path");
-
-QString errorContextOf(int target, const QString &caption)
-{
-    if (target < FirstFileTarget)
-        return caption + DatabaseTargetContext;
-    if (target == FirstFileTarget)
-        return caption + FirstFileTargetContext;
-    return caption;
-}
 
 void normaliseMud3Path(Form &form)
 {
@@ -37,8 +26,16 @@ void writeFileTarget(const Form &form, int target, const QString &caption, Backu
 {
     const QString path = FileTarget::path(form, caption);
     const QByteArray content = FileTarget::content(target, form);
-    backup.keepFile(caption, path);
+    backup.keepFile(caption, path, content);
     FileReplacement::replace(path, content, FileReplacement::IfMissing::Fail);
+    backup.changed();
+}
+
+void saveSettings(const Form &form, const QString &settingsPath, Backup &backup)
+{
+    backup.keepSettings(Settings::encode(form, settingsPath));
+    Settings::save(form, settingsPath);
+    backup.changed();
 }
 
 } // namespace
@@ -50,10 +47,13 @@ QString mud3PathAsRunUsesIt(const QString &typed)
 
 RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, Backup &backup)
 {
+    const QString message = QStringLiteral("Error Reading Data");
     QString errorContext;
     try {
         normaliseMud3Path(form);
         const InstallationLock lock(programRelativePath(form.fieldText(Field::txtMud3Path)));
+        if (const std::optional<CheckFailure> failure = checkRun(form, settingsPath, backup))
+            return {false, message + failure->errorContext, failure->cause};
 
         module.dbConnection.CloseConnection();
         module.dbConnection.OpenConnection(form.fieldText(Field::txtSQLIP), QStringLiteral("sa"),
@@ -77,13 +77,13 @@ RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, B
             form.clearTick(target);
         }
 
-        backup.keepSettings();
-        Settings::save(form, settingsPath);
+        saveSettings(form, settingsPath, backup);
         backup.finish();
         return {};
     } catch (const Failure &failure) {
         module.dbRecordset.Close(); // a row update that a failure interrupted is rolled back, not left to the disconnect
         module.dbConnection.CloseConnection();
-        return {false, QStringLiteral("Error Reading Data") + errorContext, failure.cause()};
+        backup.abandon();
+        return {false, message + errorContext, failure.cause()};
     }
 }

@@ -32,7 +32,8 @@ protected:
     }
     void TearDown() override { TestDatabase::execute(AccountTables::drop()); }
 
-    RunOutcome run() { return runUpdateOnLoopback(form, module, tree.settingsPath()); }
+    RunOutcome run() { return run(tree); }
+    RunOutcome run(const InstallationTree &on) { return runUpdateOnLoopback(form, module, on.settingsPath()); }
 
     static QStringList rows(const char *table) { return AccountTables::rows(TestDatabase::admin(), QLatin1String(table)); }
     static QStringList initial(const char *table) { return AccountTables::initialRows(QLatin1String(table)); }
@@ -337,16 +338,15 @@ const QStringList UnusualOldValues = {
     QStringLiteral("UPDATE TBL_SELECTGATEIPS SET FLD_NAME = NULL"),
 };
 
-// database.txt after all three targets ran over those rows, in code page 936.
+// database.txt after all three targets ran over those rows: UTF-8 with a byte-order mark, each row found by its key.
 const QByteArray AllThreeTargetsKept = QByteArrayLiteral(
-    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.1' WHERE FLD_DESCRIPTION = 'LoginGW';\r\n"
-    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.2' WHERE FLD_DESCRIPTION = 'LoginServer';\r\n"
-    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.3' WHERE FLD_DESCRIPTION = 'SET1 DB Conn';\r\n"
-    "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.4' WHERE FLD_DESCRIPTION = 'SET1 GameSrv1';\r\n"
-    "UPDATE TBL_SELECTGATEIPS SET FLD_IP = '192.0.2.5' WHERE FLD_GAMETYPE = 'MIR3';\r\n"
-    "UPDATE TBL_SELECTGATEIPS SET FLD_NAME = NULL WHERE FLD_GAMETYPE = 'MIR3';\r\n"
-    "UPDATE TBL_SELECTGATEIPS SET FLD_PORT = '7100' WHERE FLD_GAMETYPE = 'MIR3';\r\n"
-    "UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'O''Neil \xC1\xFA\xB3\xC7' WHERE FLD_GAMETYPE = 'MIR3';\r\n");
+    "\xEF\xBB\xBF"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = N'192.0.2.1' WHERE fld_id = 1;\r\n"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = N'192.0.2.2' WHERE fld_id = 2;\r\n"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = N'192.0.2.3' WHERE fld_id = 3;\r\n"
+    "UPDATE TBL_PUBIPS SET FLD_PUBIP = N'192.0.2.4' WHERE fld_id = 4;\r\n"
+    "UPDATE TBL_SELECTGATEIPS SET FLD_IP = N'192.0.2.5', FLD_NAME = NULL, FLD_PORT = 7100 WHERE fld_id = 1;\r\n"
+    "UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = N'O''Neil \xE9\xBE\x99\xE5\x9F\x8E' WHERE fld_id = 1;\r\n");
 
 QString backups(const InstallationTree &tree)
 {
@@ -366,31 +366,50 @@ QByteArray keptRows(const InstallationTree &tree)
 
 } // namespace
 
-TEST_F(DatabaseTargets, BackupKeepsTheOldValueOfEveryColumnWrittenAndTheStatementsPutThemBack)
+// Restoring is running the statements: they put back exactly the rows the run changed, whatever the old
+// values, and no other row that its condition matches.
+TEST_F(DatabaseTargets, DatabaseTextPutsBackExactlyTheRowsTheRunChanged)
 {
-    TestDatabase::execute(UnusualOldValues);
-    const QStringList before[] = {rows("TBL_PUBIPS"), rows("TBL_SELECTGATEIPS"), rows("TBL_SERVERINFO")};
-    const RunOutcome outcome = run();
-    ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
-    ASSERT_EQ(rows("TBL_PUBIPS"), AccountTables::updatedRows(QStringLiteral("TBL_PUBIPS")));
+    const std::pair<const char *, QStringList> cases[] = {
+        {"a NULL, an apostrophe and Chinese", UnusualOldValues},
+        {"letters outside code page 936", {QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Stra\u00DFe \u00D8'")}},
+        {"two rows of the condition, found by their key", {QStringLiteral("INSERT INTO TBL_SERVERINFO VALUES (2, 'MIR3', 'Second', 'kept 7')")}},
+        {"two rows of the condition in a table without a key",
+         {QStringLiteral("ALTER TABLE TBL_SELECTGATEIPS DROP CONSTRAINT tbl_selectgateips_pkey"),
+          QStringLiteral("INSERT INTO TBL_SELECTGATEIPS VALUES (2, 'MIR3', '192.0.2.6', 'Other Gate', 7101, 'kept 7')")}},
+    };
+    for (const auto &[what, setUp] : cases) {
+        SCOPED_TRACE(what);
+        TestDatabase::execute(AccountTables::create() + setUp);
+        InstallationTree caseTree;
+        pointAtTestSystem(form, caseTree);
+        AccountTables::tickOnlyDatabaseTargets(form);
+        const QStringList before[] = {rows("TBL_PUBIPS"), rows("TBL_SELECTGATEIPS"), rows("TBL_SERVERINFO")};
+        const RunOutcome outcome = run(caseTree);
+        ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
+        ASSERT_EQ(rows("TBL_PUBIPS"), updated("TBL_PUBIPS"));
 
-    const QByteArray kept = keptRows(tree);
-    EXPECT_EQ(kept, AllThreeTargetsKept) << firstDifferentLine(kept, AllThreeTargetsKept);
-
-    // Restoring is running the statements.
-    TestDatabase::execute(CodePage::decode(kept).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
-    EXPECT_EQ(rows("TBL_PUBIPS"), before[0]);
-    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), before[1]);
-    EXPECT_EQ(rows("TBL_SERVERINFO"), before[2]);
+        const QByteArray kept = keptRows(caseTree);
+        if (setUp == UnusualOldValues) {
+            EXPECT_EQ(kept, AllThreeTargetsKept) << firstDifferentLine(kept, AllThreeTargetsKept);
+        }
+        ASSERT_TRUE(kept.startsWith("\xEF\xBB\xBF"));
+        const QStringList statements = QString::fromUtf8(kept.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        EXPECT_EQ(statements.size(), 6);
+        TestDatabase::execute(statements);
+        EXPECT_EQ(rows("TBL_PUBIPS"), before[0]);
+        EXPECT_EQ(rows("TBL_SELECTGATEIPS"), before[1]);
+        EXPECT_EQ(rows("TBL_SERVERINFO"), before[2]);
+    }
 }
 
 TEST_F(DatabaseTargets, BackupOfAFailedTargetKeepsTheRowsChangedBeforeTheFailure)
 {
     TestDatabase::execute({QStringLiteral("DELETE FROM TBL_PUBIPS WHERE FLD_DESCRIPTION = 'SET1 DB Conn'")});
     ASSERT_FALSE(run().succeeded);
-    const QByteArray expected = QByteArrayLiteral(
-        "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.1' WHERE FLD_DESCRIPTION = 'LoginGW';\r\n"
-        "UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.2' WHERE FLD_DESCRIPTION = 'LoginServer';\r\n");
+    const QByteArray expected = QByteArrayLiteral("\xEF\xBB\xBF"
+                                                  "UPDATE TBL_PUBIPS SET FLD_PUBIP = N'192.0.2.1' WHERE fld_id = 1;\r\n"
+                                                  "UPDATE TBL_PUBIPS SET FLD_PUBIP = N'192.0.2.2' WHERE fld_id = 2;\r\n");
     EXPECT_EQ(keptRows(tree), expected);
 }
 
@@ -402,23 +421,12 @@ TEST_F(DatabaseTargets, BackupThatCannotBeWrittenChangesNoRow)
 
     const RunOutcome outcome = run();
 
-    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataTBL_PUBIPSCannot be found, check IP Adress, and SQL Password"));
-    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QStringLiteral("\": "))) << outcome.cause.toStdString();
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QStringLiteral("\": This is a file, not a folder")))
+        << outcome.cause.toStdString();
     for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
         EXPECT_EQ(rows(table), AccountTables::initialRows(QLatin1String(table))) << table;
     EXPECT_TRUE(form.isTicked(0));
     EXPECT_FALSE(module.dbRecordset.isOpen());
     EXPECT_NE(module.dbConnection.state(), DbConnection::State::Open);
-}
-
-TEST_F(DatabaseTargets, OldValueOutsideTheCodePageFailsItsTargetBeforeTheRowChanges)
-{
-    TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Stra\u00DFe'")});
-    const RunOutcome outcome = run();
-    expectFailedRun(outcome, "TBL_SERVERINFO");
-    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QLatin1Char('/'))) << outcome.cause.toStdString();
-    EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral("/database.txt\": The character \"\u00DF\" (U+00DF) cannot be written in code page 936")))
-        << outcome.cause.toStdString();
-    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|Stra\u00DFe|kept 6")});
-    EXPECT_EQ(ticks(), QList<bool>({false, false, true}));
 }

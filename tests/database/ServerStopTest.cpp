@@ -134,9 +134,10 @@ TEST_F(ServerStop, StoppedBetweenTwoTargetsKeepsTheFirstTargetWritten)
 
 TEST_F(ServerStop, StoppedInsideARowUpdateWritesNothingOfItAndTheNextRunDoesTheTargetWhole)
 {
-    // txtNICIP is read by the first, third and fourth row update of target 0: the second read is the third
-    // row update, between its query and its write.
-    StopServerAtFieldRead form(*server, Field::txtNICIP, 2);
+    // txtNICIP is read by the first, third and fourth row update of target 0, once by the checks before the
+    // run and once by the run itself: the fifth read is the run's third row update, between its query and
+    // its write.
+    StopServerAtFieldRead form(*server, Field::txtNICIP, 5);
     prepare(form);
     const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
     ASSERT_FALSE(server->isRunning());

@@ -167,7 +167,7 @@ TEST_F(WindowEndToEnd, TypedValuesAndTicksReachTheFilesTheTablesAndTheSettings)
                             treeWithoutBackslash() + '\\', "7005 ", " 7777 ", "72=01", "'7202'"}));
 }
 
-TEST_F(WindowEndToEnd, AMissingFileStopsTheRunWithItsNameAndTheNextPressDoesWhatIsLeft)
+TEST_F(WindowEndToEnd, AMissingFileStopsTheRunBeforeItWritesAnythingAndTheNextPressDoesEverything)
 {
     // The built-in defaults apart from the database and the path, so that the hand-written files of the
     // defaults are what the targets write.
@@ -191,49 +191,37 @@ TEST_F(WindowEndToEnd, AMissingFileStopsTheRunWithItsNameAndTheNextPressDoesWhat
     EXPECT_EQ(texts.first(), QStringLiteral("Error Reading DataMir3Server\\KLoginSvr\\Logsrv.ini"));
     EXPECT_EQ(m_window.messageButtons(box), QStringList{QStringLiteral("OK")});
 
-    // While it is shown, the targets before the missing file are clear and the rest still ticked.
-    const QList<bool> leftToDo = ticksExcept(false, {7, 8, 9, 10, 11, 12, 13, 14});
-    EXPECT_EQ(m_window.ticks(), leftToDo) << windowError();
+    // Found before anything was written: while it is shown, and after, every target is still ticked.
+    EXPECT_EQ(m_window.ticks(), AllTicked) << windowError();
     ASSERT_TRUE(m_window.clickMessageButton(box, QStringLiteral("OK"))) << windowError();
-    EXPECT_EQ(m_window.ticks(), leftToDo) << windowError();
+    EXPECT_EQ(m_window.ticks(), AllTicked) << windowError();
 
-    const QString defaults = QStringLiteral(MUD3_TEST_DATA "/golden/defaults");
-    for (int target = 3; target < missing; ++target)
-        expectFile(target, defaults);
     EXPECT_FALSE(QFile::exists(m_tree.filePath(missing)));
-    for (int target = missing + 1; target < ToolWindow::TargetCount; ++target)
-        expectOldFile(target);
-    EXPECT_EQ(rows("TBL_PUBIPS"),
-              (QStringList{QStringLiteral("1|LoginGW|127.0.0.1|kept 1"), QStringLiteral("2|LoginServer|203.0.113.24|kept 2"),
-                           QStringLiteral("3|SET1 DB Conn|127.0.0.1|kept 3"), QStringLiteral("4|SET1 GameSrv1|127.0.0.1|kept 4")}));
-    EXPECT_EQ(rows("TBL_SELECTGATEIPS"), QStringList{QStringLiteral("1|MIR3|203.0.113.24|Morrowtide|7105|kept 5")});
-    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|Morrowtide|kept 6")});
+    for (int target = 3; target < ToolWindow::TargetCount; ++target) {
+        if (target != missing)
+            expectOldFile(target);
+    }
+    for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+        EXPECT_EQ(rows(table), AccountTables::initialRows(QLatin1String(table)));
     // The failed run saved nothing: the path in Settings.ini still lacks the backslash the field gained.
     EXPECT_EQ(m_window.fieldText(Row::Mud3Path), QString::fromLocal8Bit(treeWithoutBackslash()) + QLatin1Char('\\'));
     EXPECT_EQ(readFile(settingsPath()), settingsFile(loaded));
 
-    // The administrator puts the file back and presses again. Marks on a finished file and a finished
-    // table show that only what was left is redone.
+    // The administrator puts the file back and presses again: the run does every target.
     {
         QFile file(m_tree.filePath(missing));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(InstallationTree::oldContent(missing)) > 0);
     }
-    {
-        QFile file(m_tree.filePath(3));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("edited after the first run\r\n") > 0);
-    }
-    TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Edited' WHERE FLD_ID = 1")});
-
     ASSERT_TRUE(m_window.pressUpdate(TestDatabase::sqlAddress())) << windowError();
     ASSERT_TRUE(m_window.waitForRunEnd()) << windowError();
     const AccessibleObject second = m_window.messageBox();
     ASSERT_TRUE(second.isNull()) << "unexpected message: " << m_window.messageTexts(second).join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(m_window.ticks(), NoneTicked) << windowError();
 
-    EXPECT_EQ(m_tree.read(3), QByteArrayLiteral("edited after the first run\r\n"));
-    for (int target = missing; target < ToolWindow::TargetCount; ++target)
+    const QString defaults = QStringLiteral(MUD3_TEST_DATA "/golden/defaults");
+    for (int target = 3; target < ToolWindow::TargetCount; ++target)
         expectFile(target, defaults);
-    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|Edited|kept 6")});
+    EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|Morrowtide|kept 6")});
     StoredValues saved = loaded;
     saved.mud3Path += '\\';
     EXPECT_EQ(readFile(settingsPath()), settingsFile(saved));

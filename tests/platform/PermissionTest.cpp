@@ -24,16 +24,15 @@ protected:
 
     RunOutcome run() { return runUpdateOnLoopback(m_form, m_module, m_tree.settingsPath()); }
 
-    // Targets before the failing one are done, the failing one and all later ones keep their ticks and old files.
-    void expectStoppedAt(int failed)
+    // Found before the run wrote anything: every target keeps its tick and its old file.
+    void expectNothingDone()
     {
         for (int target = FirstFileTarget; target < TargetCount; ++target) {
-            EXPECT_EQ(m_form.isTicked(target), target >= failed) << "target " << target;
-            if (target >= failed) {
-                EXPECT_EQ(m_tree.read(target), InstallationTree::oldContent(target)) << "target " << target;
-            }
+            EXPECT_TRUE(m_form.isTicked(target)) << "target " << target;
+            EXPECT_EQ(m_tree.read(target), InstallationTree::oldContent(target)) << "target " << target;
         }
         EXPECT_FALSE(QFileInfo::exists(m_tree.settingsPath()));
+        EXPECT_FALSE(QFileInfo::exists(BackupFolder::backupsFolderOf(m_tree.settingsPath())));
     }
 
     FormValues m_form;
@@ -49,7 +48,7 @@ TEST_F(PermissionFault, ReadOnlyFileFailsItsTargetAndStaysAsItWas)
     const RunOutcome outcome = run();
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\KLoginSvr\\!ServerAddr.txt"));
     EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral("Permission denied"))) << outcome.cause.toStdString();
-    expectStoppedAt(6);
+    expectNothingDone();
 }
 
 TEST_F(PermissionFault, FolderThatIsNotWritableFailsAndLeavesNoTemporaryFile)
@@ -61,7 +60,7 @@ TEST_F(PermissionFault, FolderThatIsNotWritableFailsAndLeavesNoTemporaryFile)
 
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\SelGate\\SelGate.ini"));
     EXPECT_FALSE(outcome.cause.isEmpty());
-    expectStoppedAt(11);
+    expectNothingDone();
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("SelGate.ini")});
 }
 
@@ -88,10 +87,9 @@ TEST_F(PermissionFault, BackupFolderThatCannotBeWrittenFailsTheTargetBeforeItIsR
     const RunOutcome outcome = run();
     QFile::setPermissions(backups, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\DBSvr\\!ServerInfo.txtCannot be Found, Check Mud 3 Path"));
-    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups + QLatin1Char('/'))) << outcome.cause.toStdString();
-    EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral("Permission denied"))) << outcome.cause.toStdString();
-    expectStoppedAt(FirstFileTarget);
+    EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups + QStringLiteral("\": This folder cannot be written ("))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.contains(QStringLiteral("Permission denied"))) << outcome.cause.toStdString();
     EXPECT_TRUE(QDir(backups).isEmpty());
 }
 
@@ -103,5 +101,5 @@ TEST_F(PermissionFault, FileThatCannotBeReadForItsBackupIsNotReplaced)
 
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\LoginGate\\Config.ini"));
     EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + m_tree.filePath(8) + QStringLiteral("\": "))) << outcome.cause.toStdString();
-    expectStoppedAt(8);
+    expectNothingDone();
 }

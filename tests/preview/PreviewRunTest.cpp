@@ -153,7 +153,7 @@ TEST_F(DatabaseTargetPreview, MissingTableAndColumnAreTheCausesTheRunWouldMeet)
 TEST_F(RunPreviewTest, ShowsTheTickedTargetsInRunOrderAndChangesNothing)
 {
     tickOnly({3, 2});
-    const Preview::RunPreview preview = Preview::previewRun(m_form);
+    const Preview::RunPreview preview = Preview::previewRun(m_form, m_tree.settingsPath());
     const QString path = m_tree.filePath(3);
     EXPECT_EQ(joined(preview.lines()),
               QStringLiteral("TBL_SERVERINFO: changes\n"
@@ -179,7 +179,7 @@ TEST_F(RunPreviewTest, AfterTheRunEveryTargetIsUnchanged)
     for (int target = 0; target < TargetCount; ++target)
         m_form.setTicked(target, true);
 
-    const Preview::RunPreview preview = Preview::previewRun(m_form);
+    const Preview::RunPreview preview = Preview::previewRun(m_form, m_tree.settingsPath());
     ASSERT_EQ(preview.targets.size(), size_t(TargetCount));
     for (const TargetPreview &target : preview.targets)
         EXPECT_EQ(target.outcome, TargetPreview::Outcome::Unchanged) << target.heading().toStdString();
@@ -190,7 +190,7 @@ TEST_F(RunPreviewTest, UsesThePathTheRunWouldUseAndLeavesTheFieldAsTyped)
 {
     const QString typed = m_tree.mud3Path().chopped(1);
     m_form.setFieldText(Field::txtMud3Path, typed);
-    const Preview::RunPreview preview = Preview::previewRun(m_form);
+    const Preview::RunPreview preview = Preview::previewRun(m_form, m_tree.settingsPath());
 
     ASSERT_EQ(preview.targets.size(), size_t(TargetCount));
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
@@ -208,7 +208,7 @@ TEST_F(RunPreviewTest, RefusedLoginStopsTheRunBeforeItsFirstTarget)
 {
     m_form.setFieldText(Field::txtSQLPass, QStringLiteral("wrong"));
     tickOnly({0, 3});
-    const Preview::RunPreview preview = Preview::previewRun(m_form);
+    const Preview::RunPreview preview = Preview::previewRun(m_form, m_tree.settingsPath());
 
     EXPECT_FALSE(preview.connectionFailure.isEmpty());
     const QStringList lines = preview.lines();
@@ -227,12 +227,14 @@ TEST_F(RunPreviewTest, NamesTheTargetTheRunWouldStopAtAndShowsTheOthers)
 {
     tickOnly({2, 5, 7, 9});
     ASSERT_TRUE(QFile::remove(m_tree.filePath(7)));
-    const Preview::RunPreview preview = Preview::previewRun(m_form);
+    const Preview::RunPreview preview = Preview::previewRun(m_form, m_tree.settingsPath());
     const QStringList lines = preview.lines();
 
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_EQ(lines.at(0), QStringLiteral("The run would stop at Mir3Server\\KLoginSvr\\Logsrv.ini; the targets after it would keep their ticks."));
-    EXPECT_EQ(lines.at(1), QString());
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines.at(0), QStringLiteral("The run would stop before changing anything, at Mir3Server\\KLoginSvr\\Logsrv.ini; every target "
+                                          "would keep its tick."));
+    EXPECT_EQ(lines.at(1), QStringLiteral("    fails: \"") + m_tree.filePath(7) + QStringLiteral("\": No such file or directory"));
+    EXPECT_EQ(lines.at(2), QString());
     QStringList headings;
     for (const TargetPreview &target : preview.targets)
         headings.append(target.heading());

@@ -30,7 +30,8 @@ TEST_F(FileTargetRun, SuccessfulRunClearsEveryTickWritesEveryFileAndSavesSetting
     EXPECT_EQ(m_module.dbConnection.state(), DbConnection::State::Absent);
 }
 
-TEST_F(FileTargetRun, MissingFileStopsRunAndKeepsLaterTicks)
+// Found before anything is written, so that no installation is left half-configured.
+TEST_F(FileTargetRun, MissingFileStopsTheRunBeforeItWritesAnything)
 {
     ASSERT_TRUE(QFile::remove(m_tree.filePath(5)));
 
@@ -39,9 +40,9 @@ TEST_F(FileTargetRun, MissingFileStopsRunAndKeepsLaterTicks)
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\KLoginSvr\\!AddrTable.txt"));
     EXPECT_EQ(outcome.cause, QLatin1Char('"') + m_tree.filePath(5) + QStringLiteral("\": No such file or directory"));
-    expectTicks(5);
+    expectTicks(FirstFileTarget);
     EXPECT_FALSE(QFileInfo::exists(m_tree.filePath(5)));
-    EXPECT_NE(m_tree.read(4), InstallationTree::oldContent(4));
+    EXPECT_EQ(m_tree.read(4), InstallationTree::oldContent(4));
     expectOldContentFrom(6);
     EXPECT_FALSE(QFileInfo::exists(m_tree.settingsPath()));
     EXPECT_NE(m_module.dbConnection.state(), DbConnection::State::Open);
@@ -64,8 +65,8 @@ TEST_F(FileTargetRun, CharacterOutsideTheCodePageFailsItsTargetAndKeepsTheOldFil
     const RunOutcome outcome = run();
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\DBSvr\\Setup.ini"));
     EXPECT_EQ(outcome.cause, QStringLiteral("The character \"\u00DF\" (U+00DF) cannot be written in code page 936"));
-    expectTicks(4);
-    expectOldContentFrom(4);
+    expectTicks(FirstFileTarget);
+    expectOldContentFrom(FirstFileTarget);
     EXPECT_FALSE(QFileInfo::exists(m_tree.settingsPath()));
 }
 
@@ -93,7 +94,7 @@ TEST_F(FileTargetRun, EmptyMud3PathBecomesABackslash)
     EXPECT_EQ(m_form.fieldText(Field::txtMud3Path), QStringLiteral("\\"));
 }
 
-TEST_F(FileTargetRun, FailedSettingsSaveCarriesTheContextOfTheLastTargetDone)
+TEST_F(FileTargetRun, SettingsThatCannotBeSavedCarryTheContextOfTheLastTarget)
 {
     for (int target = FirstFileTarget; target < TargetCount; ++target)
         m_form.setTicked(target, target == 9);
@@ -101,22 +102,22 @@ TEST_F(FileTargetRun, FailedSettingsSaveCarriesTheContextOfTheLastTargetDone)
     const RunOutcome outcome = run();
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataMir3Server\\RunGate01\\GameGate.ini"));
-    EXPECT_FALSE(m_form.isTicked(9));
+    EXPECT_TRUE(m_form.isTicked(9));
+    expectOldContentFrom(FirstFileTarget);
 }
 
-TEST_F(FileTargetRun, SecondPressRedoesOnlyWhatWasLeft)
+TEST_F(FileTargetRun, SecondPressAfterTheCauseIsPutRightDoesEveryTarget)
 {
     const QString path = m_tree.filePath(7);
     ASSERT_TRUE(QFile::rename(path, path + QStringLiteral(".away")));
     ASSERT_FALSE(run().succeeded);
-    expectTicks(7);
+    expectTicks(FirstFileTarget);
 
     ASSERT_TRUE(QFile::rename(path + QStringLiteral(".away"), path));
-    QFile::remove(m_tree.filePath(3)); // done before: a second run must not touch it again
     const RunOutcome outcome = run();
     ASSERT_TRUE(outcome.succeeded) << outcome.cause.toStdString();
     expectTicks(TargetCount);
-    EXPECT_FALSE(QFileInfo::exists(m_tree.filePath(3)));
+    EXPECT_NE(m_tree.read(3), InstallationTree::oldContent(3));
 }
 
 TEST_F(FileTargetRun, SecondRunOverTheSameInstallationIsRefusedAtOnce)
@@ -190,23 +191,19 @@ TEST_F(FileTargetRun, BackupKeepsEveryReplacedFileAndTheOldSettingsByteForByte)
     const QString folder = onlyBackup(m_tree);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d$")).match(QFileInfo(folder).fileName()).hasMatch())
         << folder.toStdString();
-    EXPECT_EQ(filesBelow(folder), targetFiles(true));
+    EXPECT_EQ(filesBelow(folder), targetFiles(true) << QStringLiteral("run.json"));
     for (int target = FirstFileTarget; target < TargetCount; ++target)
         EXPECT_EQ(readFile(folder + QLatin1Char('/') + keptPath(target)), InstallationTree::oldContent(target)) << "target " << target;
     EXPECT_EQ(readFile(folder + QStringLiteral("/Settings.ini")), OldSettings);
     EXPECT_NE(readFile(m_tree.settingsPath()), OldSettings);
 }
 
-TEST_F(FileTargetRun, FailedRunBacksUpWhatItReplacedBeforeTheFailure)
+TEST_F(FileTargetRun, RunStoppedByACheckLeavesNoBackup)
 {
     writeBytes(m_tree.settingsPath(), OldSettings);
     ASSERT_TRUE(QFile::remove(m_tree.filePath(7)));
     ASSERT_FALSE(run().succeeded);
-
-    const QString folder = onlyBackup(m_tree);
-    EXPECT_EQ(filesBelow(folder), (QStringList{keptPath(3), keptPath(4), keptPath(5), keptPath(6)}));
-    for (int target = FirstFileTarget; target < 7; ++target)
-        EXPECT_EQ(readFile(folder + QLatin1Char('/') + keptPath(target)), InstallationTree::oldContent(target)) << "target " << target;
+    EXPECT_FALSE(QFileInfo::exists(backups(m_tree)));
 }
 
 TEST_F(FileTargetRun, RunThatReplacesNothingLeavesNoBackup)
@@ -224,27 +221,27 @@ TEST_F(FileTargetRun, RunThatReplacesNothingLeavesNoBackup)
     // The next run replaces the settings file that this one saved.
     const QByteArray saved = readFile(m_tree.settingsPath());
     ASSERT_TRUE(run().succeeded);
-    EXPECT_EQ(filesBelow(onlyBackup(m_tree)), QStringList{QStringLiteral("Settings.ini")});
+    EXPECT_EQ(filesBelow(onlyBackup(m_tree)), (QStringList{QStringLiteral("Settings.ini"), QStringLiteral("run.json")}));
     EXPECT_EQ(readFile(onlyBackup(m_tree) + QStringLiteral("/Settings.ini")), saved);
 }
 
-TEST_F(FileTargetRun, TwentyFirstBackupRemovesTheOldestAndKeepsTwenty)
+TEST_F(FileTargetRun, TwentySecondRunRemovesTheSecondOldestAndKeepsTheFirstAndTwenty)
 {
-    makeOldBackups(m_tree, 20);
+    makeOldBackups(m_tree, 21);
     ASSERT_TRUE(QDir().mkpath(backups(m_tree) + QStringLiteral("/kept by hand")));
     ASSERT_TRUE(run().succeeded);
 
     const QStringList folders = backupFolders(m_tree);
-    ASSERT_EQ(folders.size(), 21); // twenty backups and the folder that is not one
-    EXPECT_FALSE(folders.contains(QStringLiteral("2020-01-01 00-00-00")));
-    EXPECT_EQ(folders.first(), QStringLiteral("2020-01-01 00-00-01"));
+    ASSERT_EQ(folders.size(), 22); // the first, the twenty newest and the folder that is no run
+    EXPECT_EQ(folders.first(), QStringLiteral("2020-01-01 00-00-00"));
+    EXPECT_FALSE(folders.contains(QStringLiteral("2020-01-01 00-00-01")));
     EXPECT_TRUE(folders.contains(QStringLiteral("kept by hand")));
-    EXPECT_EQ(filesBelow(backups(m_tree) + QLatin1Char('/') + folders.at(19)), targetFiles(false));
+    EXPECT_EQ(filesBelow(backups(m_tree) + QLatin1Char('/') + folders.at(20)), targetFiles(false) << QStringLiteral("run.json"));
 }
 
 TEST_F(FileTargetRun, FailedRunRemovesNoOldBackup)
 {
-    makeOldBackups(m_tree, 20);
+    makeOldBackups(m_tree, 21);
     ASSERT_TRUE(QFile::remove(m_tree.filePath(9)));
     ASSERT_FALSE(run().succeeded);
     EXPECT_EQ(backupFolders(m_tree).size(), 21);

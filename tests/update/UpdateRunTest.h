@@ -86,9 +86,15 @@ inline QString keptPath(int target)
     return targetCaption(target).replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
-// Backups of earlier runs, named "2020-01-01 00-00-<second>".
+// Backups of earlier runs, named "2020-01-01 00-00-<second>", each with the record of a run of the tool.
 inline void makeOldBackups(const InstallationTree &tree, int count)
 {
-    for (int second = 0; second < count; ++second)
-        ASSERT_TRUE(QDir().mkpath(backups(tree) + QStringLiteral("/2020-01-01 00-00-%1").arg(second, 2, 10, QLatin1Char('0'))));
+    for (int second = 0; second < count; ++second) {
+        const QString folder = backups(tree) + QStringLiteral("/2020-01-01 00-00-%1").arg(second, 2, 10, QLatin1Char('0'));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        RunRecord record;
+        record.sequence = second + 1;
+        record.state = RunRecord::State::Complete;
+        writeBytes(folder + QLatin1Char('/') + RunRecord::FileName, record.toJson());
+    }
 }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <optional>
+#include <utility>
+#include <vector>
+
+// What one update run kept, as run.json in its backup folder. Its presence marks a folder that the tool
+// made; its sequence orders the runs whatever their folders are called or the clock said; and it holds what
+// a restore needs: for each file where it lies and digests of what was kept and what the run wrote, for each
+// row where it is found after the run and each column before and after.
+struct RunRecord {
+    enum class State { Running, Complete, Failed };
+
+    struct File {
+        QString caption;     // "Mir3Server\DBSvr\Setup.ini", or "Settings.ini"
+        QString path;        // where the run wrote it
+        QString keptAs;      // the copy, below the run folder; empty when a link stood there
+        QString linkTarget;  // what that link pointed to
+        QByteArray kept;     // SHA-256 of the copy
+        QByteArray written;  // SHA-256 of what the run wrote
+    };
+    struct Column {
+        QString name;
+        QVariant before;
+        QVariant after;
+    };
+    struct Row {
+        QString table;
+        std::vector<std::pair<QString, QVariant>> key; // the columns that find the row, as they stand after the run
+        std::vector<Column> columns;
+    };
+
+    static const QString FileName;
+
+    qint64 sequence = 0;
+    QDateTime started;
+    State state = State::Running;
+    QString note;
+    std::vector<File> files;
+    std::vector<Row> rows;
+
+    QByteArray toJson() const;
+    // Nothing when the bytes are no record of the tool's.
+    static std::optional<RunRecord> fromJson(const QByteArray &bytes);
+    // The record in folder; nothing when there is none, or it is no record of the tool's.
+    static std::optional<RunRecord> readFrom(const QString &folder);
+
+    // What the run kept, in a few words: "12 files, Settings.ini, 6 rows".
+    QString summary() const;
+};
