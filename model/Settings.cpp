@@ -160,7 +160,11 @@ QString Settings::writtenPath(const QString &path)
 void Settings::check(const FieldSource &fields, const QString &path)
 {
     encode(fields, path);
-    FileReplacement::check(writtenPath(path), FileReplacement::IfMissing::Create);
+    const QString written = writtenPath(path);
+    FileReplacement::check(written, FileReplacement::IfMissing::Create);
+    // The old file is kept before it is replaced.
+    if (PathEntry::at(written).kind == PathEntry::Kind::File)
+        readRegularFile(written, MaxFileSize);
 }
 
 void Settings::save(const FieldSource &fields, const QString &path)

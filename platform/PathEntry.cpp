@@ -1,6 +1,5 @@
 #include "platform/PathEntry.h"
 
-#include <QLocale>
 
 QString PathEntry::description() const
 {
@@ -21,7 +20,5 @@ QString PathEntry::description() const
 
 QString tooLargeCause(qint64 size, qint64 maxSize)
 {
-    const QLocale locale = QLocale::c();
-    return QStringLiteral("The file holds %1 bytes, more than the %2 that any file of the tool can hold; it was not read")
-        .arg(locale.toString(size), locale.toString(maxSize));
+    return QStringLiteral("The file holds %1 bytes, more than the %2 that any file of the tool can hold; it was not read").arg(size).arg(maxSize);
 }

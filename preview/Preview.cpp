@@ -14,7 +14,6 @@
 #include "update/FileTarget.h"
 #include "update/UpdateRun.h"
 
-#include <QLocale>
 #include <QSqlRecord>
 #include <QVariant>
 #include <algorithm>
@@ -83,10 +82,10 @@ std::optional<CheckFailure> checkAsTheRun(const Form &form, const QString &setti
 // A file too large to compare line by line: its size and line count, then what replaces it.
 QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
 {
-    const QLocale locale = QLocale::c();
     QStringList lines{QStringLiteral("@@ all %1 lines (%2 bytes) of the file are replaced by the %3 lines below @@")
-                          .arg(locale.toString(current.count('\n') + (current.endsWith('\n') ? 0 : 1)), locale.toString(current.size()),
-                               locale.toString(next.count('\n')))};
+                          .arg(current.count('\n') + (current.endsWith('\n') ? 0 : 1))
+                          .arg(current.size())
+                          .arg(next.count('\n'))};
     for (const QString &line : LineDiff::splitKeepingEnds(CodePage::decode(next)))
         lines.append(QLatin1Char('+') + (line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line));
     return lines;

@@ -413,6 +413,50 @@ TEST_F(DatabaseTargets, BackupOfAFailedTargetKeepsTheRowsChangedBeforeTheFailure
     EXPECT_EQ(keptRows(tree), expected);
 }
 
+// A run that a check stops changes nothing at all: no row, no file, no backup, every tick kept.
+TEST_F(DatabaseTargets, ACheckThatFailsLeavesEveryRowFileAndTick)
+{
+    struct Case {
+        const char *what;
+        Field field;
+        QString value;
+        int missingFile;  // a file target whose file is gone, or 0
+        QString message;
+    };
+    const Case cases[] = {
+        {"a character the code page lacks", Field::txtServerName, QStringLiteral("Stra\u00DFe"), 0,
+         QStringLiteral("Error Reading DataMir3Server\\DBSvr\\Setup.ini")},
+        {"a control character", Field::txtServerName, QStringLiteral("New\u0000Realm"), 0, failureMessage("TBL_SELECTGATEIPS")},
+        {"a missing file late in the run", Field::txtServerName, QStringLiteral("New Realm"), 12,
+         QStringLiteral("Error Reading DataSetup\\!RunAddr.txt")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallationTree caseTree;
+        pointAtTestSystem(form, caseTree);
+        for (int target = 0; target < TargetCount; ++target)
+            form.setTicked(target, true);
+        form.setFieldText(c.field, c.value);
+        if (c.missingFile > 0) {
+            ASSERT_TRUE(QFile::remove(caseTree.filePath(c.missingFile)));
+        }
+
+        const RunOutcome outcome = run(caseTree);
+
+        EXPECT_EQ(outcome.message, c.message) << outcome.cause.toStdString();
+        for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+            EXPECT_EQ(rows(table), initial(table)) << table;
+        for (int target = 0; target < TargetCount; ++target) {
+            EXPECT_TRUE(form.isTicked(target)) << "target " << target;
+            if (target >= FirstFileTarget && target != c.missingFile) {
+                EXPECT_EQ(caseTree.read(target), InstallationTree::oldContent(target)) << "target " << target;
+            }
+        }
+        EXPECT_FALSE(QFile::exists(caseTree.settingsPath()));
+        EXPECT_FALSE(QFile::exists(backups(caseTree)));
+    }
+}
+
 TEST_F(DatabaseTargets, BackupThatCannotBeWrittenChangesNoRow)
 {
     QFile blocker(backups(tree));

@@ -242,3 +242,58 @@ TEST_F(RunPreviewTest, NamesTheTargetTheRunWouldStopAtAndShowsTheOthers)
                                      QStringLiteral("Mir3Server\\KLoginSvr\\Logsrv.ini: would fail"),
                                      QStringLiteral("Mir3Server\\RunGate01\\GameGate.ini: changes")}));
 }
+
+// What the preview says of a table is what the run then does, checked by running after previewing: a value
+// the table refuses is where the run stops, and a value the table stores as it already was is no change.
+TEST_F(RunPreviewTest, ThePreviewOfATableIsWhatTheRunThenDoes)
+{
+    struct Case {
+        const char *what;
+        QStringList setUp;
+        Field field;
+        QString value;
+        TargetPreview::Outcome outcome; // of the target that the field reaches
+        QString shown;                  // a line the preview shows, or nothing
+    };
+    const QString longName(60, QLatin1Char('n'));
+    const Case cases[] = {
+        {"letters in an integer column", {}, Field::txtSGPort, QStringLiteral("7105x"), TargetPreview::Outcome::Fails, {}},
+        {"a number too large for the column", {}, Field::txtSGPort, QStringLiteral("99999999999"), TargetPreview::Outcome::Fails, {}},
+        {"a name longer than its column", {}, Field::txtServerName, longName, TargetPreview::Outcome::Fails, {}},
+        {"the row twice in a table without a key",
+         {QStringLiteral("ALTER TABLE TBL_SELECTGATEIPS DROP CONSTRAINT tbl_selectgateips_pkey"),
+          QStringLiteral("INSERT INTO TBL_SELECTGATEIPS SELECT * FROM TBL_SELECTGATEIPS")},
+         Field::txtSGPort, QStringLiteral("7777"), TargetPreview::Outcome::Fails, {}},
+        {"a port the column stores as the number it holds", {}, Field::txtSGPort, QStringLiteral("07100"),
+         TargetPreview::Outcome::Changes, QStringLiteral("        FLD_PORT: \"7100\" (unchanged)")},
+        {"a name a fixed-width column pads as it is padded",
+         {QStringLiteral("ALTER TABLE TBL_SERVERINFO ALTER COLUMN FLD_SERVERNAME TYPE char(20)")}, Field::txtServerName,
+         QStringLiteral("Old Server"), TargetPreview::Outcome::Unchanged, QStringLiteral("        FLD_SERVERNAME: \"Old Server          \" (unchanged)")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDatabase::execute(AccountTables::create() + c.setUp);
+        const int target = c.field == Field::txtSGPort ? 1 : 2;
+        tickOnly({target});
+        m_form.setFieldText(c.field, c.value);
+        const QStringList before = AccountTables::rows(TestDatabase::admin(), Tables.at(target));
+
+        const Preview::RunPreview preview = Preview::previewRun(m_form, m_tree.settingsPath());
+        ASSERT_EQ(preview.targets.size(), size_t(1));
+        EXPECT_EQ(preview.targets.front().outcome, c.outcome) << joined(preview.targets.front().lines).toStdString();
+        if (!c.shown.isEmpty()) {
+            EXPECT_TRUE(preview.targets.front().lines.contains(c.shown)) << joined(preview.targets.front().lines).toStdString();
+        }
+        EXPECT_EQ(AccountTables::rows(TestDatabase::admin(), Tables.at(target)), before);
+
+        Module1 module;
+        const RunOutcome outcome = runUpdateOnLoopback(m_form, module, m_tree.settingsPath());
+        EXPECT_EQ(outcome.succeeded, c.outcome != TargetPreview::Outcome::Fails) << outcome.cause.toStdString();
+        if (c.outcome != TargetPreview::Outcome::Changes) {
+            EXPECT_EQ(AccountTables::rows(TestDatabase::admin(), Tables.at(target)), before);
+        }
+        m_form = FormValues();
+        pointAtTestSystem(m_form, m_tree);
+        AccountTables::setNewValues(m_form);
+    }
+}
