@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Benchmarks, measured side by side in one run:
 #  - start of the tool to its window shown, against a bare Qt window with as many widgets (under Xvfb);
-#  - the update run's file targets and settings save, against a minimal writer of the same thirteen files;
+#  - the update run's file targets and settings save without backups, against a minimal writer of the same
+#    thirteen files;
 #  - the three database targets against a local database, with the statements they send;
 #  - full runs with backups against full runs without them;
-#  - the preview of all fifteen targets against the same database and files;
+#  - the preview of all fifteen targets against the same database and files, and of one target whose file has
+#    grown to 200,000 lines, to its dialog shown;
 #  - peak memory of each.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,6 +32,7 @@ sql -f "$root/scripts/demo-account.sql" >/dev/null
 
 echo "== Update run"
 "$build/bench/bench_update_run"
+"$build/bench/bench_huge_preview"
 
 echo "== Statements the three database targets send (server log, one run)"
 sql -c "ALTER SYSTEM SET log_statement = 'all'" -c "SELECT pg_reload_conf()" >/dev/null
