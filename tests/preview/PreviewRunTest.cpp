@@ -233,7 +233,7 @@ TEST_F(RunPreviewTest, NamesTheTargetTheRunWouldStopAtAndShowsTheOthers)
     ASSERT_GE(lines.size(), 3);
     EXPECT_EQ(lines.at(0), QStringLiteral("The run would stop before changing anything, at Mir3Server\\KLoginSvr\\Logsrv.ini; every target "
                                           "would keep its tick."));
-    EXPECT_EQ(lines.at(1), QStringLiteral("    fails: \"") + m_tree.filePath(7) + QStringLiteral("\": No such file or directory"));
+    EXPECT_TRUE(lines.at(1).startsWith(QStringLiteral("    fails: \"") + m_tree.filePath(7) + QStringLiteral("\": "))) << lines.at(1).toStdString();
     EXPECT_EQ(lines.at(2), QString());
     QStringList headings;
     for (const TargetPreview &target : preview.targets)
