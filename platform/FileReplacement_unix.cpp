@@ -1,5 +1,6 @@
 #include "platform/FileReplacement.h"
 
+#include "platform/Descriptor_unix.h"
 #include "platform/Failure.h"
 #include "platform/PathEntry.h"
 
@@ -28,26 +29,6 @@ namespace {
 {
     failWith(path, qt_error_string(error));
 }
-
-class Handle {
-public:
-    explicit Handle(int handle)
-        : m_handle(handle)
-    {
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    ~Handle()
-    {
-        if (m_handle >= 0)
-            ::close(m_handle);
-    }
-
-    int get() const { return m_handle; }
-
-private:
-    int m_handle = -1;
-};
 
 void requireRegularFile(const QString &path, const PathEntry &entry)
 {
@@ -127,13 +108,13 @@ public:
 private:
     QString m_path;
     QByteArray m_name;
-    Handle m_handle;
+    Descriptor m_handle;
     bool m_renamed = false;
 };
 
 // Owner (root only: nobody else may give a file away) and group first, while the file is still private;
 // then the extended attributes, while it is still writable; then the ACL with the permission bits.
-void takeOverAccess(const QString &path, const Handle &old, const struct stat &oldStatus, const TemporaryFile &file)
+void takeOverAccess(const QString &path, const Descriptor &old, const struct stat &oldStatus, const TemporaryFile &file)
 {
     const uid_t owner = ::geteuid() == 0 ? oldStatus.st_uid : uid_t(-1);
     if (::fchown(file.handle(), owner, oldStatus.st_gid) != 0) {
@@ -151,7 +132,7 @@ void takeOverAccess(const QString &path, const Handle &old, const struct stat &o
 // The rename is durable only once the folder's entry is on disk.
 void syncFolderOf(const QString &path)
 {
-    const Handle folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0)
         failWithError(path, errno);
     if (::fsync(folder.get()) != 0 && errno != EINVAL) // some file systems cannot sync a folder; the rename stands
@@ -166,7 +147,7 @@ struct OldFile {
         : handle(descriptor)
     {
     }
-    Handle handle;
+    Descriptor handle;
     struct stat status {};
 };
 

@@ -1,5 +1,6 @@
 #include "platform/PathEntry.h"
 
+#include "platform/Descriptor_unix.h"
 #include "platform/Failure.h"
 
 #include <QFile>
@@ -36,25 +37,6 @@ PathEntry entryOf(const struct stat &status)
     return entry;
 }
 
-class Handle {
-public:
-    explicit Handle(int handle)
-        : m_handle(handle)
-    {
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    ~Handle()
-    {
-        if (m_handle >= 0)
-            ::close(m_handle);
-    }
-    int get() const { return m_handle; }
-
-private:
-    int m_handle;
-};
-
 } // namespace
 
 PathEntry PathEntry::at(const QString &path)
@@ -74,7 +56,7 @@ PathEntry PathEntry::at(const QString &path)
 QByteArray readRegularFile(const QString &path, qint64 maxSize)
 {
     // Not following a link and not waiting for a pipe's writer keep an entry swapped in meanwhile from being read.
-    const Handle file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const Descriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0) {
         if (errno == ELOOP)
             throw Failure(causeAt(path, QStringLiteral("This is a symbolic link, which is never followed; it was not read")));
