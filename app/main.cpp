@@ -1,14 +1,21 @@
 #include "app/Form1.h"
+#include "cli/CommandLine.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
     // The application's title, shown on the failure message box. No display name is set: Qt would
     // append it to the window caption, which is "Form1" alone.
-    QApplication::setApplicationName(QStringLiteral("Mud3IPSetup"));
+    QCoreApplication::setApplicationName(QStringLiteral("Mud3IPSetup"));
 
+    // Any argument asks for the command line, which opens no window: without a QApplication it needs no display.
+    if (argc > 1) {
+        const QCoreApplication application(argc, argv);
+        return CommandLine::run(QCoreApplication::arguments());
+    }
+
+    QApplication application(argc, argv);
     Form1 window;
     window.Form_Load();
     window.show();

@@ -1,0 +1,138 @@
+#include "database/AccountTables.h"
+#include "model/Settings.h"
+#include "support/InstallationTree.h"
+#include "support/TestDatabase.h"
+#include "update/FileTarget.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One start of the built tool. In the arguments and the expected texts "{settings}" stands for the case's
+// settings file and "{missing}" for the file it removed.
+struct Call {
+    QStringList arguments;
+    int exitCode;
+    QString output; // a piece of standard output
+    QString error;  // a piece of standard error; empty: nothing may reach it
+};
+
+struct Case {
+    const char *name;
+    bool settingsBesideProgram; // else in the installation, named with --settings
+    int missingTarget;          // a file target whose file is removed first; -1 for none
+    std::vector<Call> calls;
+    std::vector<int> rewritten; // the file targets that hold the run's content after the calls
+};
+
+void PrintTo(const Case &tested, std::ostream *out)
+{
+    *out << tested.calls.front().arguments.join(QLatin1Char(' ')).toStdString() << (tested.calls.size() > 1 ? " ..." : "");
+}
+
+QStringList operator+(const QStringList &arguments, const char *more)
+{
+    return arguments + QString::fromUtf8(more).split(QLatin1Char(' '));
+}
+const QStringList Preview = QStringList() + "--preview --settings {settings}";
+const QStringList Apply = QStringList() + "--apply --settings {settings}";
+
+const Case Cases[] = {
+    {"PreviewFindsChangesThenApplyWritesAllAndLeavesNothingToChange", false, -1,
+     {{Preview, 1, QStringLiteral("Mir3Server\\DBSvr\\Setup.ini: changes"), {}}, {Apply, 0, {}, {}},
+      {Preview, 0, QStringLiteral("TBL_SERVERINFO: unchanged"), {}}},
+     {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}},
+    {"FailingRunIsPreviewedAndReportedWithMessageAndCause", false, 4,
+     {{Preview, 2, QStringLiteral("Mir3Server\\DBSvr\\Setup.ini: would fail"), {}},
+      {Apply, 2, {}, QStringLiteral("Error Reading DataMir3Server\\DBSvr\\Setup.ini\n\"{missing}\"")}},
+     {}},
+    {"ApplyWithSettingsBesideTheProgramWritesTheListedTargetsOnly", true, -1, {{QStringList() + "--apply --targets 3,5-6", 0, {}, {}}}, {3, 5, 6}},
+    {"HelpVersionAndBadArgumentsChangeNothing", false, -1,
+     {{QStringList() + "--help", 0, QStringLiteral("--targets <LIST>"), {}},
+      {QStringList() + "--version", 0, QStringLiteral("Mud3IPSetup " MUD3_VERSION "\n"), {}},
+      {Preview + "--apply", 64, {}, QStringLiteral("give only one of --preview, --apply")},
+      {QStringList() + "--settings {settings}", 64, {}, QStringLiteral("give one of --preview, --apply")},
+      {Preview + "--frobnicate", 64, {}, QStringLiteral("Unknown option 'frobnicate'")},
+      {Apply + "--targets 0,15", 64, {}, QStringLiteral("\"15\" is neither a target index from 0 to 14")},
+      {Preview + "--targets 3", 64, {}, QStringLiteral("--targets goes with --apply only")},
+      {QStringList() + "--apply --settings {settings}.missing", 64, {}, QStringLiteral(".missing\": no such settings file")},
+      {QStringList() + "--preview", 64, {}, QStringLiteral("Settings.ini\": no such settings file")},
+      {Preview + "now", 64, {}, QStringLiteral("unexpected argument \"now\"")}},
+     {}},
+};
+
+class CommandLine : public testing::TestWithParam<Case> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(MUD3_TOOL_EXECUTABLE), m_tool));
+        TestDatabase::execute(AccountTables::create());
+        pointAtTestSystem(m_fields, m_tree);
+        m_fields.setFieldText(Field::txtMud3Path, m_tree.mud3Path().chopped(1)); // a run adds the backslash, and saves it
+        AccountTables::setNewValues(m_fields);
+        m_settings = GetParam().settingsBesideProgram ? m_bin.filePath(QStringLiteral("Settings.ini")) : m_tree.settingsPath();
+        Settings::save(m_fields, m_settings);
+        ASSERT_TRUE(GetParam().missingTarget < 0 || QFile::remove(m_tree.filePath(GetParam().missingTarget)));
+    }
+
+    QString withPaths(QString text) const
+    {
+        return text.replace(QStringLiteral("{settings}"), m_settings).replace(QStringLiteral("{missing}"), m_tree.filePath(std::max(GetParam().missingTarget, 3)));
+    }
+
+    // Without a display: the command line opens no window. What is compared is ASCII, the same bytes in
+    // every console code page; Windows ends lines in CR LF.
+    void expect(const Call &call)
+    {
+        QStringList arguments;
+        for (const QString &argument : call.arguments)
+            arguments.append(withPaths(argument));
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(name));
+        tool.setProcessEnvironment(environment);
+        tool.start(m_tool, arguments);
+        ASSERT_TRUE(tool.waitForFinished(60000)) << arguments.join(QLatin1Char(' ')).toStdString();
+        const QString output = QString::fromUtf8(tool.readAllStandardOutput()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        const QString error = QString::fromUtf8(tool.readAllStandardError()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString() + "\nout: " + output.toStdString() + "\nerr: " + error.toStdString());
+        EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(tool.exitCode(), call.exitCode);
+        EXPECT_TRUE(output.contains(withPaths(call.output)));
+        EXPECT_TRUE(call.error.isEmpty() ? error.isEmpty() : error.contains(withPaths(call.error)));
+        EXPECT_TRUE(call.exitCode != 64 || error.count(QLatin1Char('\n')) == 1);
+    }
+
+    QTemporaryDir m_bin;
+    const QString m_tool = m_bin.filePath(QFileInfo(QStringLiteral(MUD3_TOOL_EXECUTABLE)).fileName());
+    InstallationTree m_tree;
+    FormValues m_fields;
+    QString m_settings;
+};
+
+} // namespace
+
+TEST_P(CommandLine, ExitCodesOutputAndFiles)
+{
+    for (const Call &call : GetParam().calls)
+        expect(call);
+    const std::vector<int> &rewritten = GetParam().rewritten;
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        if (target == GetParam().missingTarget)
+            continue;
+        const bool written = std::find(rewritten.begin(), rewritten.end(), target) != rewritten.end();
+        EXPECT_EQ(m_tree.read(target), written ? FileTarget::content(target, m_fields) : InstallationTree::oldContent(target)) << target;
+    }
+    // A successful run saved the fields to the settings file it used; its backups lie beside that file.
+    FormValues saved;
+    Settings::load(saved, m_settings);
+    EXPECT_EQ(saved.fieldText(Field::txtMud3Path).endsWith(QLatin1Char('\\')), !rewritten.empty() && GetParam().missingTarget < 0);
+    EXPECT_EQ(QFileInfo(QFileInfo(m_settings).absolutePath() + QStringLiteral("/Backups")).isDir(), !rewritten.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, CommandLine, testing::ValuesIn(Cases), [](const testing::TestParamInfo<Case> &info) { return info.param.name; });
