@@ -25,4 +25,7 @@ QByteArray encodeServerText(const QString &text);
 // Never fails: a byte sequence the system's code page does not define becomes U+FFFD.
 QString decode(const QByteArray &bytes);
 
+// A server file's bytes as text, read in code page 936, the server files' own, whatever the system's code page.
+QString decodeServerText(const QByteArray &bytes);
+
 } // namespace CodePage

@@ -26,3 +26,8 @@ QString CodePage::decode(const QByteArray &bytes)
     QStringDecoder decoder("CP936");
     return decoder.decode(bytes);
 }
+
+QString CodePage::decodeServerText(const QByteArray &bytes)
+{
+    return decode(bytes);
+}

@@ -30,36 +30,46 @@ bool CodePageConversion::encode(unsigned codePage, const QString &text, QByteArr
 
 namespace {
 
-// Converts bytes of the ANSI code page; with MB_ERR_INVALID_CHARS false for a byte sequence it does not define.
-bool fromAnsi(const char *bytes, int size, DWORD flags, QString *text)
+// Converts bytes of a code page; with MB_ERR_INVALID_CHARS false for a byte sequence it does not define.
+bool fromCodePage(UINT codePage, const char *bytes, int size, DWORD flags, QString *text)
 {
-    const int length = MultiByteToWideChar(CP_ACP, flags, bytes, size, nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, flags, bytes, size, nullptr, 0);
     if (length == 0)
         return false;
     text->resize(length);
-    MultiByteToWideChar(CP_ACP, flags, bytes, size, reinterpret_cast<wchar_t *>(text->data()), length);
+    MultiByteToWideChar(codePage, flags, bytes, size, reinterpret_cast<wchar_t *>(text->data()), length);
     return true;
 }
 
-} // namespace
-
 // A byte sequence the code page does not define becomes U+FFFD, as elsewhere, rather than the "?" that
 // Windows would put in its place without a word: a save then names the field instead of storing the "?".
-QString CodePage::decode(const QByteArray &bytes)
+QString decodeIn(UINT codePage, const QByteArray &bytes)
 {
     QString text;
-    if (bytes.isEmpty() || fromAnsi(bytes.constData(), int(bytes.size()), MB_ERR_INVALID_CHARS, &text))
+    if (bytes.isEmpty() || fromCodePage(codePage, bytes.constData(), int(bytes.size()), MB_ERR_INVALID_CHARS, &text))
         return text;
-    if (GetACP() == CP_UTF8) { // Windows marks malformed UTF-8 with U+FFFD itself
-        fromAnsi(bytes.constData(), int(bytes.size()), 0, &text);
+    if (codePage == CP_UTF8) { // Windows marks malformed UTF-8 with U+FFFD itself
+        fromCodePage(codePage, bytes.constData(), int(bytes.size()), 0, &text);
         return text;
     }
     // Character by character: a lead byte with the byte after it, or a single byte.
     QString decoded;
     for (int i = 0; i < bytes.size();) {
-        const int length = IsDBCSLeadByteEx(CP_ACP, BYTE(bytes.at(i))) && i + 1 < bytes.size() ? 2 : 1;
-        decoded += fromAnsi(bytes.constData() + i, length, MB_ERR_INVALID_CHARS, &text) ? text : QString(QChar::ReplacementCharacter);
+        const int length = IsDBCSLeadByteEx(codePage, BYTE(bytes.at(i))) && i + 1 < bytes.size() ? 2 : 1;
+        decoded += fromCodePage(codePage, bytes.constData() + i, length, MB_ERR_INVALID_CHARS, &text) ? text : QString(QChar::ReplacementCharacter);
         i += length;
     }
     return decoded;
+}
+
+} // namespace
+
+QString CodePage::decode(const QByteArray &bytes)
+{
+    return decodeIn(GetACP(), bytes);
+}
+
+QString CodePage::decodeServerText(const QByteArray &bytes)
+{
+    return decodeIn(CodePageConversion::ServerFilesCodePage, bytes);
 }

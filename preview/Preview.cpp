@@ -86,7 +86,7 @@ QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
                           .arg(current.count('\n') + (current.endsWith('\n') ? 0 : 1))
                           .arg(current.size())
                           .arg(next.count('\n'))};
-    for (const QString &line : LineDiff::splitKeepingEnds(CodePage::decode(next)))
+    for (const QString &line : LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)))
         lines.append(QLatin1Char('+') + (line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line));
     return lines;
 }
@@ -175,8 +175,8 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
         preview.lines += replacedWhole(current, next);
         return preview;
     }
-    preview.lines += LineDiff::unified(LineDiff::splitKeepingEnds(CodePage::decode(current)),
-                                       LineDiff::splitKeepingEnds(CodePage::decode(next)));
+    preview.lines += LineDiff::unified(LineDiff::splitKeepingEnds(CodePage::decodeServerText(current)),
+                                       LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)));
     return preview;
 }
 
