@@ -7,6 +7,7 @@
 #include "platform/Console.h"
 #include "platform/Failure.h"
 #include "preview/Preview.h"
+#include "restore/Restore.h"
 #include "update/BackupFolder.h"
 #include "update/UpdateRun.h"
 
@@ -36,6 +37,8 @@ struct Invocation {
 
 ExitCode preview(Invocation &invocation);
 ExitCode apply(Invocation &invocation);
+ExitCode listBackups(Invocation &invocation);
+ExitCode restore(Invocation &invocation);
 
 // One entry per option, in the order --help lists them. A mode says what an invocation does: exactly one
 // is given. An option with onlyWith belongs to that mode and is refused beside any other.
@@ -57,6 +60,13 @@ const OptionEntry Options[] = {
      "2: failed, with the message and its cause on standard error.",
      apply, nullptr},
     {"targets", "LIST", "The targets that --apply writes, by index, e.g. 0,3-14. Default: all fifteen.", nullptr, "apply"},
+    {"list-backups", nullptr, "Print the kept runs, newest first: each run's folder name, a tab, and what it holds.", listBackups, nullptr},
+    {"restore", "RUN",
+     "Put back what the kept run RUN (its folder name, or a path) changed, printing what that changes. What changed since "
+     "the run is left alone. Exit code 0: done, 2: failed, 3: something that changed since was left alone.",
+     restore, nullptr},
+    {"force", nullptr, "With --restore: put back what changed since the run too.", nullptr, "restore"},
+    {"with-settings", nullptr, "With --restore: put back the run's Settings.ini too.", nullptr, "restore"},
     {"settings", "FILE",
      "Take the fields from FILE instead of Settings.ini beside the program. A run saves them to FILE and keeps "
      "its backups beside it.",
@@ -170,6 +180,38 @@ ExitCode apply(Invocation &invocation)
         return Succeeded;
     Console::write(Console::Stream::Error, outcome.message + QLatin1Char('\n') + outcome.cause + QLatin1Char('\n'));
     return Failed;
+}
+
+ExitCode listBackups(Invocation &invocation)
+{
+    QString lines;
+    for (const Restore::KeptRun &run : Restore::keptRuns(invocation.settingsPath))
+        lines += QFileInfo(run.folder).fileName() + QLatin1Char('\t') + run.description() + QLatin1Char('\n');
+    Console::write(Console::Stream::Output, lines);
+    return Succeeded;
+}
+
+ExitCode restore(Invocation &invocation)
+{
+    const QString folder = Restore::runFolder(invocation.parser.value(QStringLiteral("restore")), invocation.settingsPath);
+    const bool force = invocation.parser.isSet(QStringLiteral("force"));
+    const bool withSettings = invocation.parser.isSet(QStringLiteral("with-settings"));
+    try {
+        Console::write(Console::Stream::Output, Restore::plan(folder, invocation.fields).lines().join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    } catch (const Failure &failure) {
+        Console::write(Console::Stream::Error, failure.cause() + QLatin1Char('\n'));
+        return Failed;
+    }
+    Module1 module;
+    const Restore::Result result = Restore::restore(folder, {}, force, withSettings, invocation.fields, module, invocation.settingsPath);
+    if (!result.outcome.succeeded) {
+        Console::write(Console::Stream::Error, result.outcome.message + QLatin1Char('\n') + result.outcome.cause + QLatin1Char('\n'));
+        return Failed;
+    }
+    if (result.leftAlone.isEmpty())
+        return Succeeded;
+    Console::write(Console::Stream::Output, QStringLiteral("Left as it is now: ") + result.leftAlone.join(QStringLiteral("; ")) + QLatin1Char('\n'));
+    return LeftAlone;
 }
 
 } // namespace

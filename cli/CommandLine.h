@@ -11,6 +11,7 @@ enum ExitCode {
     Succeeded = 0,    // the run succeeded; a preview found nothing to change
     WouldChange = 1,  // a preview found something to change
     Failed = 2,       // the run failed, or a preview found that it would
+    LeftAlone = 3,    // a restore left alone what changed since the run
     BadArguments = 64 // as EX_USAGE of the BSD sysexits
 };
 

@@ -48,10 +48,41 @@ QSqlDatabase DbRecordset::database() const
 
 void DbRecordset::Open(const QString &table, const QString &condition)
 {
+    open(table, condition, condition, {});
+}
+
+void DbRecordset::OpenRow(const QString &table, const std::vector<std::pair<QString, QVariant>> &key)
+{
+    // The key comes from a file, not from the tool: its columns must be the table's, and its values are bound.
+    QSqlDatabase db = database();
+    const QSqlRecord columns = db.record(table);
+    if (columns.isEmpty())
+        throw Failure(QStringLiteral("The database has no table %1").arg(table));
+    QStringList conditions;
+    QStringList shown;
+    QList<QVariant> values;
+    for (const auto &[name, value] : key) {
+        const int index = columns.indexOf(name);
+        if (index < 0)
+            throw Failure(QStringLiteral("%1 has no column %2").arg(table, name));
+        const QString column = db.driver()->escapeIdentifier(columns.fieldName(index), QSqlDriver::FieldName);
+        conditions.append(column + (value.isNull() ? QStringLiteral(" IS NULL") : QStringLiteral(" = ?")));
+        shown.append(name + (value.isNull() ? QStringLiteral(" IS NULL") : QStringLiteral(" = '") + value.toString() + QLatin1Char('\'')));
+        if (!value.isNull())
+            values.append(value);
+    }
+    if (conditions.isEmpty())
+        throw Failure(QStringLiteral("No column of %1 says which row to read").arg(table));
+    const QString where = QStringLiteral(" WHERE ");
+    open(table, where + conditions.join(QStringLiteral(" AND ")), where + shown.join(QStringLiteral(" AND ")), values);
+}
+
+void DbRecordset::open(const QString &table, const QString &condition, const QString &shownCondition, const QList<QVariant> &values)
+{
     if (m_open)
         throw Failure(QStringLiteral("The record set is already open"));
     m_table = table;
-    m_condition = condition;
+    m_condition = shownCondition;
     const QString source = QStringLiteral("Select * From ") + table + condition;
     m_hasCurrentRow = false;
     m_currentRow.clear();
@@ -75,7 +106,10 @@ void DbRecordset::Open(const QString &table, const QString &condition)
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (!StatementTimeout::prepare(query, source) || !query.exec()) {
+        const bool prepared = StatementTimeout::prepare(query, source);
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        if (!prepared || !query.exec()) {
             failure = failureOf(query, QStringLiteral("The query failed: ") + source);
         } else {
             m_hasCurrentRow = query.next();
@@ -91,6 +125,12 @@ void DbRecordset::Open(const QString &table, const QString &condition)
 
 void DbRecordset::setCollect(const QString &column, const QString &value)
 {
+    // A null text would reach the server as NULL; an empty field is an empty text.
+    setCollectValue(column, value.isNull() ? QStringLiteral("") : value);
+}
+
+void DbRecordset::setCollectValue(const QString &column, const QVariant &value)
+{
     if (!m_open)
         throw Failure(QStringLiteral("The record set is not open"));
     if (!m_hasCurrentRow)
@@ -98,15 +138,15 @@ void DbRecordset::setCollect(const QString &column, const QString &value)
     const int index = m_currentRow.indexOf(column);
     if (index < 0)
         failAndClose(QStringLiteral("%1 has no column %2").arg(m_table, column));
-    // A null text would reach the server as NULL; an empty field is an empty text.
-    const QString text = value.isNull() ? QStringLiteral("") : value;
+    // A NULL is bound with a type, as the drivers need one.
+    const QVariant bound = value.isNull() ? QVariant(QMetaType::fromType<QString>()) : value;
     for (auto &change : m_changes) {
         if (change.first == index) {
-            change.second = text;
+            change.second = bound;
             return;
         }
     }
-    m_changes.emplace_back(index, text);
+    m_changes.emplace_back(index, bound);
 }
 
 void DbRecordset::Update(const std::function<void(const QSqlRecord &written)> &beforeCommit)
@@ -181,7 +221,7 @@ QString DbRecordset::writeChanges(QSqlDatabase &db, QSqlRecord &written) const
         return QStringLiteral("%1 has no key and no column of a character or integer type to find the row read again; nothing was written").arg(m_table);
     // The row is found by its address as read, and read back by its address as written: the server compares
     // a column that the update set with the text sent as it converted that text for the column.
-    const auto sentValue = [this](int index) -> std::optional<QString> {
+    const auto sentValue = [this](int index) -> std::optional<QVariant> {
         for (const auto &change : m_changes) {
             if (change.first == index)
                 return change.second;
@@ -202,12 +242,11 @@ QString DbRecordset::writeChanges(QSqlDatabase &db, QSqlRecord &written) const
         readConditions.append(m_currentRow.isNull(index) ? isNull : equals);
         if (!m_currentRow.isNull(index))
             readValues.append(m_currentRow.value(index));
-        const std::optional<QString> sent = sentValue(index);
-        writtenConditions.append(sent || !m_currentRow.isNull(index) ? equals : isNull);
-        if (sent)
-            writtenValues.append(*sent);
-        else if (!m_currentRow.isNull(index))
-            writtenValues.append(m_currentRow.value(index));
+        const std::optional<QVariant> sent = sentValue(index);
+        const QVariant writtenValue = sent ? *sent : m_currentRow.value(index);
+        writtenConditions.append(writtenValue.isNull() ? isNull : equals);
+        if (!writtenValue.isNull())
+            writtenValues.append(writtenValue);
     }
     const QString conjunction = QStringLiteral(" AND ");
     // The table is the same fixed caption that the query named, so that both resolve alike.

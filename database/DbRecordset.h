@@ -5,6 +5,7 @@
 #include <QSqlRecord>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -38,9 +39,15 @@ public:
     // current row is the first row of the result, or there is none.
     void Open(const QString &table, const QString &condition);
 
+    // Opens as Open does on the row of table that the key's columns and values find; the values are bound,
+    // and the columns must be the table's.
+    void OpenRow(const QString &table, const std::vector<std::pair<QString, QVariant>> &key);
+
     // Changes a column of the current row to a text that the server converts to the column's type.
     // The column is found without regard to case. Fails when there is no current row or no such column.
     void setCollect(const QString &column, const QString &value);
+    // The same for a value that may be NULL.
+    void setCollectValue(const QString &column, const QVariant &value);
 
     // Writes the changed columns of the current row in one statement and commits it. Before the commit,
     // beforeCommit is shown the row as the table then holds it; when it throws, nothing is written.
@@ -65,6 +72,7 @@ private:
     QSqlDatabase database() const;
     // Why a statement failed; a statement that waited too long says that the table was busy.
     QString failureOf(const QSqlQuery &query, const QString &fallback) const;
+    void open(const QString &table, const QString &condition, const QString &shownCondition, const QList<QVariant> &values);
     QSqlRecord write();
     // Sends the one UPDATE of the current row and reads it back into written; returns why it failed, or nothing.
     QString writeChanges(QSqlDatabase &db, QSqlRecord &written) const;
@@ -80,7 +88,7 @@ private:
     bool m_hasCurrentRow = false;
     QSqlRecord m_currentRow;
     // In the order first set; a column set again keeps its place and takes the later value.
-    std::vector<std::pair<int, QString>> m_changes;
+    std::vector<std::pair<int, QVariant>> m_changes;
 
     // The key of the bound target's table, read once per binding.
     QString m_keyTable;

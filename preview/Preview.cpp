@@ -168,16 +168,21 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
         return preview;
     }
     preview.outcome = TargetPreview::Outcome::Changes;
-    preview.lines.append(QStringLiteral("--- ") + path);
-    preview.lines.append(QStringLiteral("+++ ") + path + QStringLiteral(" (after the run)"));
-    const qint64 cells = (current.count('\n') + 1) * (next.count('\n') + 1);
-    if (current.size() > MaxDiffedFileSize || cells > MaxDiffCells) {
-        preview.lines += replacedWhole(current, next);
-        return preview;
-    }
-    preview.lines += LineDiff::unified(LineDiff::splitKeepingEnds(CodePage::decodeServerText(current)),
-                                       LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)));
+    preview.lines += fileChange(path, current, next, QStringLiteral("after the run"));
     return preview;
+}
+
+QStringList fileChange(const QString &path, const QByteArray &current, const QByteArray &next, const QString &nextLabel)
+{
+    if (current == next)
+        return {};
+    QStringList lines{QStringLiteral("--- ") + path, QStringLiteral("+++ ") + path + QStringLiteral(" (") + nextLabel + QLatin1Char(')')};
+    const qint64 cells = (current.count('\n') + 1) * (next.count('\n') + 1);
+    if (current.size() > MaxDiffedFileSize || cells > MaxDiffCells)
+        return lines + replacedWhole(current, next);
+    return lines
+        + LineDiff::unified(LineDiff::splitKeepingEnds(CodePage::decodeServerText(current)),
+                            LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)));
 }
 
 TargetPreview previewDatabaseTarget(int target, const QString &table, const FieldSource &fields, DbRecordset &recordset)

@@ -53,6 +53,11 @@ struct RunPreview {
 // file is settingsPath.
 RunPreview previewRun(const Form &form, const QString &settingsPath);
 
+// What replacing the file at path, holding current, by next changes: a "---"/"+++" header naming the new side
+// by nextLabel, then a unified diff of both read in the server files' code page, or, for a file too large to
+// compare line by line, its size and the new lines. Empty when both are the same.
+QStringList fileChange(const QString &path, const QByteArray &current, const QByteArray &next, const QString &nextLabel);
+
 // One file target (3 to 14), at the path and with the content the run would use.
 TargetPreview previewFileTarget(int target, const QString &caption, const FieldSource &fields);
 

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-layers=(platform model templates database update preview cli app)
+layers=(platform model templates database update preview restore cli app)
 rank() {
   local i
   for i in "${!layers[@]}"; do [ "${layers[$i]}" = "$1" ] && { echo "$i"; return; }; done

@@ -5,7 +5,6 @@
 #include "platform/FileReplacement.h"
 #include "platform/PathEntry.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -22,11 +21,6 @@ const QString SettingsCaption = QStringLiteral("Settings.ini");
 [[noreturn]] void failWith(const QString &path, const QString &cause)
 {
     throw Failure(causeAt(path, cause));
-}
-
-QByteArray digestOf(const QByteArray &bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
 // Creates a folder that only its owner can enter; false when the name is taken by anything already.
@@ -175,9 +169,9 @@ void BackupFolder::keep(RunRecord::File file, const QString &path, const QByteAr
         file.linkTarget = entry.linkTarget;
     } else {
         bytes = readRegularFile(path, MaxFileSize);
-        file.kept = digestOf(bytes);
+        file.kept = RunRecord::digestOf(bytes);
     }
-    file.written = digestOf(written);
+    file.written = RunRecord::digestOf(written);
     if (m_folder.isEmpty())
         createFolder();
     if (!file.keptAs.isEmpty())

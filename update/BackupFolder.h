@@ -34,6 +34,8 @@ public:
     static QString backupsFolderOf(const QString &settingsPath);
     // This run's folder; empty until something was kept.
     QString folder() const { return m_folder; }
+    // Marks this run as the restore of the run kept in folder.
+    void setRestores(const QString &folder) { m_record.restores = folder; }
 
     // A run folder that the tool made, with its record.
     struct Run {

@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/PathEntry.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -62,6 +63,7 @@ QByteArray RunRecord::toJson() const
                              {QStringLiteral("started"), started.toString(Qt::ISODateWithMs)},
                              {QStringLiteral("state"), StateNames.at(int(state))},
                              {QStringLiteral("note"), note},
+                             {QStringLiteral("restores"), restores},
                              {QStringLiteral("files"), fileArray},
                              {QStringLiteral("rows"), rowArray}};
     return QJsonDocument(object).toJson();
@@ -80,6 +82,7 @@ std::optional<RunRecord> RunRecord::fromJson(const QByteArray &bytes)
     record.started = QDateTime::fromString(object.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
     record.state = State(state);
     record.note = object.value(QStringLiteral("note")).toString();
+    record.restores = object.value(QStringLiteral("restores")).toString();
     for (const QJsonValue &value : object.value(QStringLiteral("files")).toArray()) {
         const QJsonObject file = value.toObject();
         record.files.push_back({file.value(QStringLiteral("caption")).toString(), file.value(QStringLiteral("path")).toString(),
@@ -132,4 +135,9 @@ QString RunRecord::summary() const
     if (!rows.empty())
         parts.append(rows.size() == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(rows.size()));
     return parts.isEmpty() ? QStringLiteral("nothing") : parts.join(QStringLiteral(", "));
+}
+
+QByteArray RunRecord::digestOf(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }

@@ -40,6 +40,7 @@ struct RunRecord {
     QDateTime started;
     State state = State::Running;
     QString note;
+    QString restores; // the run folder that this run put back, when it was a restore
     std::vector<File> files;
     std::vector<Row> rows;
 
@@ -51,4 +52,7 @@ struct RunRecord {
 
     // What the run kept, in a few words: "12 files, Settings.ini, 6 rows".
     QString summary() const;
+
+    // The digest the record keeps of a file's content.
+    static QByteArray digestOf(const QByteArray &bytes);
 };

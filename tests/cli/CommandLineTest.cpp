@@ -4,6 +4,7 @@
 #include "support/TestDatabase.h"
 #include "update/FileTarget.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -19,6 +20,7 @@ struct Call {
     int exitCode;
     QString output; // a piece of standard output
     QString error;  // a piece of standard error; empty: nothing may reach it
+    int edited = 0; // a file target that someone else changes before the call
 };
 
 struct Case {
@@ -27,6 +29,7 @@ struct Case {
     int missingTarget;          // a file target whose file is removed first; -1 for none
     std::vector<Call> calls;
     std::vector<int> rewritten; // the file targets that hold the run's content after the calls
+    bool saved;                 // whether a run saved the settings and kept a backup
 };
 
 void PrintTo(const Case &tested, std::ostream *out)
@@ -45,12 +48,20 @@ const Case Cases[] = {
     {"PreviewFindsChangesThenApplyWritesAllAndLeavesNothingToChange", false, -1,
      {{Preview, 1, QStringLiteral("Mir3Server\\DBSvr\\Setup.ini: changes"), {}}, {Apply, 0, {}, {}},
       {Preview, 0, QStringLiteral("TBL_SERVERINFO: unchanged"), {}}},
-     {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}},
+     {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, true},
     {"FailingRunIsPreviewedAndReportedWithMessageAndCause", false, 4,
      {{Preview, 2, QStringLiteral("Mir3Server\\DBSvr\\Setup.ini: would fail"), {}},
       {Apply, 2, {}, QStringLiteral("Error Reading DataMir3Server\\DBSvr\\Setup.ini\n\"{missing}\"")}},
-     {}},
-    {"ApplyWithSettingsBesideTheProgramWritesTheListedTargetsOnly", true, -1, {{QStringList() + "--apply --targets 3,5-6", 0, {}, {}}}, {3, 5, 6}},
+     {}, false},
+    {"ApplyWithSettingsBesideTheProgramWritesTheListedTargetsOnly", true, -1, {{QStringList() + "--apply --targets 3,5-6", 0, {}, {}}}, {3, 5, 6}, true},
+    {"RestorePutsBackWhatTheRunChangedAndLeavesAloneWhatChangedSince", false, -1,
+     {{Apply, 0, {}, {}},
+      {QStringList() + "--list-backups --settings {settings}", 0, QStringLiteral("{run}\t"), {}},
+      {QStringList() + "--restore {run} --settings {settings}", 3, QStringLiteral("Mir3Server\\LoginGate\\Config.ini: changed since the run"), {}, 8},
+      {QStringList() + "--restore {run} --settings {settings} --force", 0, QStringLiteral("Setup\\Plus_Setup.ini: as kept already"), {}},
+      {QStringList() + "--restore {run}.none --settings {settings}", 2, {}, QStringLiteral("This is no complete run kept by the tool")},
+      {Preview + "--force", 64, {}, QStringLiteral("--force goes with --restore only")}},
+     {}, true},
     {"HelpVersionAndBadArgumentsChangeNothing", false, -1,
      {{QStringList() + "--help", 0, QStringLiteral("--targets <LIST>"), {}},
       {QStringList() + "--version", 0, QStringLiteral("Mud3IPSetup " MUD3_VERSION "\n"), {}},
@@ -62,7 +73,7 @@ const Case Cases[] = {
       {QStringList() + "--apply --settings {settings}.missing", 64, {}, QStringLiteral(".missing\": no such settings file")},
       {QStringList() + "--preview", 64, {}, QStringLiteral("Settings.ini\": no such settings file")},
       {Preview + "now", 64, {}, QStringLiteral("unexpected argument \"now\"")}},
-     {}},
+     {}, false},
 };
 
 class CommandLine : public testing::TestWithParam<Case> {
@@ -79,15 +90,23 @@ protected:
         ASSERT_TRUE(GetParam().missingTarget < 0 || QFile::remove(m_tree.filePath(GetParam().missingTarget)));
     }
 
+    // "{run}": the one backup folder's name.
     QString withPaths(QString text) const
     {
-        return text.replace(QStringLiteral("{settings}"), m_settings).replace(QStringLiteral("{missing}"), m_tree.filePath(std::max(GetParam().missingTarget, 3)));
+        const QStringList runs = QDir(QFileInfo(m_settings).absolutePath() + QStringLiteral("/Backups")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        return text.replace(QStringLiteral("{settings}"), m_settings)
+            .replace(QStringLiteral("{missing}"), m_tree.filePath(std::max(GetParam().missingTarget, 3)))
+            .replace(QStringLiteral("{run}"), runs.value(0));
     }
 
     // Without a display: the command line opens no window. What is compared is ASCII, the same bytes in
     // every console code page; Windows ends lines in CR LF.
     void expect(const Call &call)
     {
+        if (call.edited > 0) {
+            QFile file(m_tree.filePath(call.edited));
+            ASSERT_TRUE(file.open(QIODevice::Append) && file.write("edited\r\n") > 0);
+        }
         QStringList arguments;
         for (const QString &argument : call.arguments)
             arguments.append(withPaths(argument));
@@ -131,8 +150,8 @@ TEST_P(CommandLine, ExitCodesOutputAndFiles)
     // A successful run saved the fields to the settings file it used; its backups lie beside that file.
     FormValues saved;
     Settings::load(saved, m_settings);
-    EXPECT_EQ(saved.fieldText(Field::txtMud3Path).endsWith(QLatin1Char('\\')), !rewritten.empty() && GetParam().missingTarget < 0);
-    EXPECT_EQ(QFileInfo(QFileInfo(m_settings).absolutePath() + QStringLiteral("/Backups")).isDir(), !rewritten.empty());
+    EXPECT_EQ(saved.fieldText(Field::txtMud3Path).endsWith(QLatin1Char('\\')), GetParam().saved);
+    EXPECT_EQ(QFileInfo(QFileInfo(m_settings).absolutePath() + QStringLiteral("/Backups")).isDir(), GetParam().saved);
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, CommandLine, testing::ValuesIn(Cases), [](const testing::TestParamInfo<Case> &info) { return info.param.name; });
