@@ -1,5 +1,6 @@
 #include "app/RunWorker.h"
 
+#include "platform/Failure.h"
 #include "update/BackupFolder.h"
 
 namespace {
@@ -46,4 +47,18 @@ void RunWorker::update(const FormValues &form)
 void RunWorker::preview(const FormValues &form)
 {
     emit previewed(Preview::previewRun(form, m_settingsPath));
+}
+
+void RunWorker::planRestore(const QString &folder, const FormValues &form)
+{
+    try {
+        emit restorePlanned(Restore::plan(folder, form), {});
+    } catch (const Failure &failure) {
+        emit restorePlanned({}, failure.cause());
+    }
+}
+
+void RunWorker::restore(const QString &folder, const QStringList &confirmed, bool withSettings, const FormValues &form)
+{
+    emit restored(Restore::restore(folder, confirmed, false, withSettings, form, m_module, m_settingsPath), withSettings);
 }
