@@ -1,6 +1,8 @@
 #include "app/Form1.h"
 
+#include "app/MessageBox.h"
 #include "app/PreviewDialog.h"
+#include "app/RestoreDialog.h"
 #include "app/RunWorker.h"
 #include "platform/ControlFont.h"
 #include "platform/ShellOpen.h"
@@ -11,7 +13,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -27,7 +28,8 @@ struct Twips {
 
 constexpr int TwipsPerPixel = 15;
 constexpr int ClientWidth = 9990;
-constexpr int ClientHeight = 7470;
+// One row more than the fields and targets need: "Restore a Kept Run…" stands below the Internal IP row.
+constexpr int ClientHeight = 7470 + 480;
 constexpr int RowPitch = 480;
 
 QRect pixels(const Twips &twips)
@@ -61,7 +63,7 @@ Twips labelAt(const FieldDefinition &definition)
     return {left, rowTop(definition.field), labelRight - left, 375};
 }
 
-// The buttons, top down, between the last editable field and the NIC address.
+// The buttons, top down, between the last editable field and the NIC address; row 5 lies below that.
 Twips buttonAt(int row)
 {
     return {5640, 5040 + RowPitch * row, 4215, 375};
@@ -126,10 +128,12 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     cmdUpdateIP = makeButton("cmdUpdateIP", QStringLiteral("Update Selected IP's"), 1);
     cmdRunSetuptxt = makeButton("cmdRunSetuptxt", QStringLiteral("Run !Setup.txt Editor"), 2);
     cmdPreview = makeButton("cmdPreview", QStringLiteral("Preview Changes"), 3);
+    cmdRestore = makeButton("cmdRestore", QStringLiteral("Restore a &Kept Run\u2026"), 5);
     connect(cmdRunODBC, &QPushButton::clicked, this, &Form1::cmdRunODBC_Click);
     connect(cmdUpdateIP, &QPushButton::clicked, this, &Form1::cmdUpdateIP_Click);
     connect(cmdRunSetuptxt, &QPushButton::clicked, this, &Form1::cmdRunSetuptxt_Click);
     connect(cmdPreview, &QPushButton::clicked, this, &Form1::cmdPreview_Click);
+    connect(cmdRestore, &QPushButton::clicked, this, &Form1::cmdRestore_Click);
 
     // Tab order: the update button first, then the fields top down, the launchers, the preview, the targets.
     QWidget *previous = cmdUpdateIP;
@@ -142,6 +146,7 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     chain(cmdRunODBC);
     chain(cmdRunSetuptxt);
     chain(cmdPreview);
+    chain(cmdRestore);
     for (QCheckBox *box : Check1)
         chain(box);
     cmdUpdateIP->setFocus();
@@ -216,15 +221,7 @@ void Form1::showOutcome(const RunOutcome &outcome)
     if (outcome.succeeded)
         return;
 
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), outcome.message,
-                    QMessageBox::Ok, this);
-    // Paths and driver messages are shown as they are, never interpreted as markup. Qt leaves the
-    // informative text to guess its format, so its label is set apart.
-    box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(outcome.cause);
-    if (auto *causeLabel = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
-        causeLabel->setTextFormat(Qt::PlainText);
-    box.exec();
+    showMessage(this, outcome.message, outcome.cause);
 }
 
 void Form1::cmdRunODBC_Click()
@@ -247,6 +244,15 @@ void Form1::showPreview(const Preview::RunPreview &preview)
 {
     endJob();
     PreviewDialog dialog(preview, this);
+    dialog.exec();
+}
+
+void Form1::cmdRestore_Click()
+{
+    if (m_busy)
+        return;
+    RestoreDialog dialog(*m_worker, FormValues::copyOf(*this), m_settingsPath, this);
+    connect(&dialog, &RestoreDialog::settingsRestored, this, &Form1::Form_Load);
     dialog.exec();
 }
 

@@ -18,7 +18,7 @@ namespace Preview {
 struct RunPreview;
 }
 
-// The tool's one window: eleven fields, fifteen target check boxes and four buttons, laid out at fixed
+// The tool's one window: eleven fields, fifteen target check boxes and five buttons, laid out at fixed
 // positions. It holds every value the logic reads and changes. Update runs and previews go to a worker on a
 // thread of its own, which owns the program's database objects; meanwhile the window keeps painting and
 // drops every input, so that nothing typed or clicked during a run takes effect when it ends.
@@ -46,6 +46,7 @@ public slots:
     void cmdRunODBC_Click();
     void cmdRunSetuptxt_Click();
     void cmdPreview_Click();
+    void cmdRestore_Click();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -64,6 +65,7 @@ private:
     QPushButton *cmdUpdateIP = nullptr;
     QPushButton *cmdRunSetuptxt = nullptr;
     QPushButton *cmdPreview = nullptr;
+    QPushButton *cmdRestore = nullptr;
 
     QString m_settingsPath;
     QThread m_runThread;

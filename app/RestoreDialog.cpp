@@ -1,6 +1,7 @@
 #include "app/RestoreDialog.h"
 
 #include "app/DiffView.h"
+#include "app/MessageBox.h"
 #include "app/RunWorker.h"
 
 #include <QCheckBox>
@@ -9,7 +10,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -110,16 +110,10 @@ void RestoreDialog::showResult(const Restore::Result &result, bool withSettings)
     setWorking(false);
     if (result.outcome.succeeded && withSettings)
         emit settingsRestored();
-    QString text = result.outcome.succeeded ? QStringLiteral("The run was restored.") : result.outcome.message;
     QString details = result.outcome.cause;
     if (!result.leftAlone.isEmpty())
         details += (details.isEmpty() ? QString() : QStringLiteral("\n")) + QStringLiteral("Left as it is now: ") + result.leftAlone.join(QStringLiteral("; "));
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(details);
-    if (auto *detailsLabel = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
-        detailsLabel->setTextFormat(Qt::PlainText);
-    box.exec();
+    showMessage(this, result.outcome.succeeded ? QStringLiteral("The run was restored.") : result.outcome.message, details);
     if (result.outcome.succeeded)
         accept();
 }

@@ -53,6 +53,7 @@ const Button Buttons[] = {
     {"cmdUpdateIP", 5520, "Update Selected IP's"},
     {"cmdRunSetuptxt", 6000, "Run !Setup.txt Editor"},
     {"cmdPreview", 6480, "Preview Changes"},
+    {"cmdRestore", 7440, "Restore a &Kept Run\u2026"},
 };
 
 QRect fromTwips(int left, int top, int width, int height)
@@ -131,8 +132,9 @@ TEST_F(WindowTest, PasswordShowsInClear)
 TEST_F(WindowTest, ControlsSitAtTheirTwipsPositions)
 {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Form1"));
-    EXPECT_EQ(window.minimumSize(), QSize(9990 / 15, 7470 / 15));
-    EXPECT_EQ(window.maximumSize(), QSize(9990 / 15, 7470 / 15));
+    // One row below the designed 7470 twips holds the restore button.
+    EXPECT_EQ(window.minimumSize(), QSize(9990 / 15, 7950 / 15));
+    EXPECT_EQ(window.maximumSize(), QSize(9990 / 15, 7950 / 15));
 
     // One column of boxes, one every 480 twips; the file paths get the wider boxes.
     for (int i = 0; i < TargetCount; ++i)
@@ -196,7 +198,7 @@ TEST_F(WindowTest, UpdateButtonHasTheFocusAndLeadsTheTabOrder)
         if (qstrcmp(row.field, "txtNICIP") != 0)
             expected << QString::fromLatin1(row.field);
     }
-    expected << QStringLiteral("cmdRunODBC") << QStringLiteral("cmdRunSetuptxt") << QStringLiteral("cmdPreview");
+    expected << QStringLiteral("cmdRunODBC") << QStringLiteral("cmdRunSetuptxt") << QStringLiteral("cmdPreview") << QStringLiteral("cmdRestore");
     for (int i = 0; i < TargetCount; ++i)
         expected << QStringLiteral("Check1_%1").arg(i);
     expected << QStringLiteral("cmdUpdateIP"); // and round again
