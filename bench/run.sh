@@ -5,13 +5,14 @@
 #    thirteen files;
 #  - the three database targets against a local database, with the statements they send;
 #  - full runs with backups against full runs without them;
+#  - a full run against a full restore of it, both from the command line;
 #  - the preview of all fifteen targets against the same database and files, and of one target whose file has
 #    grown to 200,000 lines, to its dialog shown;
 #  - peak memory of each.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-bench
-starts=${MUD3_BENCH_STARTS:-10}
+starts=${MUD3_BENCH_STARTS:-20}
 
 "$root/scripts/install-deps.sh"
 MUD3_BUILD_DIR=$build "$root/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release -DMUD3_BENCH=ON
@@ -29,10 +30,35 @@ trap cleanup EXIT
 . "$work/db/env"
 sql() { "$root/scripts/postgres.sh" sql "$work/db" -At "$@"; }
 sql -f "$root/scripts/demo-account.sql" >/dev/null
+median_of() { sort -n | awk '{a[NR]=$1} END {print (a[int((NR+1)/2)] + a[int(NR/2)+1]) / 2}'; }
 
 echo "== Update run"
 "$build/bench/bench_update_run"
 "$build/bench/bench_huge_preview"
+
+echo "== A full run against a full restore, from the command line (median of $starts each, in turns)"
+# Every run changes every target of a sample installation; every restore puts all of it back.
+cli=$(mktemp -d "$work/cli.XXXXXX")
+cp "$build/app/Mud3IPSetup" "$cli/"
+for target in 'Mir3Server/DBSvr/!ServerInfo.txt' Mir3Server/DBSvr/Setup.ini 'Mir3Server/KLoginSvr/!AddrTable.txt' \
+  'Mir3Server/KLoginSvr/!ServerAddr.txt' Mir3Server/KLoginSvr/Logsrv.ini Mir3Server/LoginGate/Config.ini \
+  Mir3Server/RunGate01/GameGate.ini Mir3Server/RunGate02/GameGate.ini Mir3Server/SelGate/SelGate.ini \
+  'Setup/!RunAddr.txt' 'Setup/!ServerTable.txt' Setup/Plus_Setup.ini; do
+  mkdir -p "$cli/Mud3/$(dirname "$target")"
+  printf 'sample content before the run\r\n' >"$cli/Mud3/$target"
+done
+printf '%s\r\n' "[Settings]" "ServerName=Morrowtide" "ExternalIP=203.0.113.24" "InternalIP=127.0.0.1" \
+  "SQLIP=127.0.0.1,$MUD3_PG_PORT" "SQLPass=qef" "Mud3Path=$cli/Mud3\\" "LGPort=7005" "SGPort=7105" \
+  "RG01Port=7201" "RG02Port=7202" >"$cli/Settings.ini"
+seconds_of() { local begin end; begin=$(date +%s.%N); "$@" >/dev/null || [ $? -eq 3 ]; end=$(date +%s.%N); awk -v b="$begin" -v e="$end" 'BEGIN {print e - b}'; }
+: >"$work/run.times"
+: >"$work/restore.times"
+for _ in $(seq "$starts"); do
+  seconds_of "$cli/Mud3IPSetup" --apply >>"$work/run.times"
+  newest=$("$cli/Mud3IPSetup" --list-backups | head -n 1 | cut -f1)
+  seconds_of "$cli/Mud3IPSetup" --restore "$newest" >>"$work/restore.times"
+done
+printf '  run      %.3f s\n  restore  %.3f s\n' "$(median_of <"$work/run.times")" "$(median_of <"$work/restore.times")"
 
 echo "== Statements the three database targets send (server log, one run)"
 sql -c "ALTER SYSTEM SET log_statement = 'all'" -c "SELECT pg_reload_conf()" >/dev/null
@@ -74,7 +100,6 @@ time_start() {
   wait "$pid" 2>/dev/null || true
   echo "$(awk -v b="$begin" -v e="$end" 'BEGIN {print e - b}') $peak"
 }
-median_of() { sort -n | awk '{a[NR]=$1} END {print (a[int((NR+1)/2)] + a[int(NR/2)+1]) / 2}'; }
 tool=$(mktemp -d "$work/tool.XXXXXX")
 cp "$build/app/Mud3IPSetup" "$tool/"
 : >"$work/tool.times"

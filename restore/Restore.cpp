@@ -50,8 +50,22 @@ QString keptCopy(const QString &folder, const QString &keptAs)
     return folder + QLatin1Char('/') + keptAs;
 }
 
+// Only the files the tool writes, where the run wrote them, whatever a record says.
+bool isKnownFile(const RunRecord::File &file)
+{
+    if (file.caption == SettingsCaption)
+        return QFileInfo(file.path).fileName() == SettingsCaption;
+    for (int target = FirstFileTarget; target < TargetCount; ++target) {
+        if (file.caption == targetCaption(target))
+            return file.path.endsWith(fileSystemPath(file.caption));
+    }
+    return false;
+}
+
 Item fileItem(const QString &folder, const RunRecord::File &file)
 {
+    if (!isKnownFile(file))
+        failNotARun(folder, QStringLiteral("its record names the file \"%1\"").arg(file.path));
     Item item{file.caption == SettingsCaption ? Item::Kind::Settings : Item::Kind::File, Item::State::CannotRestore, file.caption, {}, file.path, {}, {}};
     if (file.keptAs.isEmpty()) {
         item.lines.append(Indent + QStringLiteral("A symbolic link to \"%1\" stood here, which the run replaced by a file; put it back by "
@@ -70,7 +84,12 @@ Item fileItem(const QString &folder, const RunRecord::File &file)
     QByteArray current;
     const PathEntry entry = PathEntry::at(file.path);
     if (entry.kind == PathEntry::Kind::File) {
-        current = readRegularFile(file.path, MaxFileSize);
+        try {
+            current = readRegularFile(file.path, MaxFileSize);
+        } catch (const Failure &failure) {
+            item.lines.append(Indent + failure.cause());
+            return item;
+        }
         const QByteArray digest = RunRecord::digestOf(current);
         item.state = digest == file.written ? Item::State::AsWritten : digest == file.kept ? Item::State::AsKept : Item::State::ChangedSince;
     } else if (entry.kind == PathEntry::Kind::Missing || entry.kind == PathEntry::Kind::Link) {
