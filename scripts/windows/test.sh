@@ -55,9 +55,6 @@ if [ ! -d "$pristine" ]; then
   cp /usr/share/wine/fonts/* "$pristine.new/drive_c/windows/Fonts/"
   WINEPREFIX=$pristine.new "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun \
     /d 'WenQuanYi Micro Hei' /f >/dev/null
-  # Arial, the window's font on Windows, is stood in for by its metric twin.
-  WINEPREFIX=$pristine.new "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial \
-    /d 'Liberation Sans' /f >/dev/null
   WINEPREFIX=$pristine.new /usr/lib/wine/wineserver -w
   mv "$pristine.new" "$pristine"
 fi
