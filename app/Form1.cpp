@@ -3,6 +3,7 @@
 #include "app/PreviewDialog.h"
 #include "app/RunWorker.h"
 #include "platform/ShellOpen.h"
+#include "update/UpdateRun.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -255,12 +256,19 @@ void Form1::showOutcome(const RunOutcome &outcome)
 
 void Form1::cmdRunODBC_Click()
 {
-    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Database\\ODBC.reg"), winId());
+    runBelowMud3Path(QStringLiteral("Database\\ODBC.reg"));
 }
 
 void Form1::cmdRunSetuptxt_Click()
 {
-    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Setup\\!Setup.txt Editor.exe"), winId());
+    runBelowMud3Path(QStringLiteral("Setup\\!Setup.txt Editor.exe"));
+}
+
+void Form1::runBelowMud3Path(const QString &file)
+{
+    // The folder the run would use: "C:\Mud3" typed names C:\Mud3\Database\ODBC.reg, not C:\Mud3Database\ODBC.reg.
+    // The field is left as typed; only a run stores its own form of the path.
+    RunFile(mud3PathAsRunUsesIt(fieldText(Field::txtMud3Path)) + file, winId());
 }
 
 void Form1::cmdPreview_Click()

@@ -55,6 +55,8 @@ private:
     // Hands the worker a job on a copy of the fields and ticks, with the busy cursor until it ends.
     void startJob(void (RunWorker::*job)(const FormValues &));
     void endJob();
+    // Hands the shell the file at this path below the Mud3 path.
+    void runBelowMud3Path(const QString &file);
     void showOutcome(const RunOutcome &outcome);
     void showPreview(const Preview::RunPreview &preview);
 
