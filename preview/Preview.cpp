@@ -11,6 +11,7 @@
 #include "update/FileTarget.h"
 #include "update/UpdateRun.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlRecord>
@@ -130,14 +131,16 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
         return preview;
     }
 
+    // Named as the causes name it, the system's way.
+    const QString shownPath = QDir::toNativeSeparators(path);
     if (current == next) {
         preview.outcome = TargetPreview::Outcome::Unchanged;
-        preview.lines.append(Indent + path);
+        preview.lines.append(Indent + shownPath);
         return preview;
     }
     preview.outcome = TargetPreview::Outcome::Changes;
-    preview.lines.append(QStringLiteral("--- ") + path);
-    preview.lines.append(QStringLiteral("+++ ") + path + QStringLiteral(" (after the run)"));
+    preview.lines.append(QStringLiteral("--- ") + shownPath);
+    preview.lines.append(QStringLiteral("+++ ") + shownPath + QStringLiteral(" (after the run)"));
     preview.lines += LineDiff::unified(LineDiff::splitKeepingEnds(CodePage::decode(current)),
                                        LineDiff::splitKeepingEnds(CodePage::decode(next)));
     return preview;

@@ -403,7 +403,8 @@ TEST_F(DatabaseTargets, BackupThatCannotBeWrittenChangesNoRow)
     const RunOutcome outcome = run();
 
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading DataTBL_PUBIPSCannot be found, check IP Adress, and SQL Password"));
-    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QStringLiteral("\": "))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + QDir::toNativeSeparators(backups(tree)) + QStringLiteral("\": ")))
+        << outcome.cause.toStdString();
     for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
         EXPECT_EQ(rows(table), AccountTables::initialRows(QLatin1String(table))) << table;
     EXPECT_TRUE(form.isTicked(0));
@@ -416,8 +417,10 @@ TEST_F(DatabaseTargets, OldValueOutsideTheCodePageFailsItsTargetBeforeTheRowChan
     TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Stra\u00DFe'")});
     const RunOutcome outcome = run();
     expectFailedRun(outcome, "TBL_SERVERINFO");
-    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QLatin1Char('/'))) << outcome.cause.toStdString();
-    EXPECT_TRUE(outcome.cause.endsWith(QStringLiteral("/database.txt\": The character \"\u00DF\" (U+00DF) cannot be written in code page 936")))
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + QDir::toNativeSeparators(backups(tree) + QLatin1Char('/'))))
+        << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.endsWith(QDir::toNativeSeparators(QStringLiteral("/database.txt"))
+                                       + QStringLiteral("\": The character \"\u00DF\" (U+00DF) cannot be written in code page 936")))
         << outcome.cause.toStdString();
     EXPECT_EQ(rows("TBL_SERVERINFO"), QStringList{QStringLiteral("1|MIR3|Stra\u00DFe|kept 6")});
     EXPECT_EQ(ticks(), QList<bool>({false, false, true}));

@@ -27,7 +27,7 @@ QString InstallationTree::mud3Path() const
 
 QString InstallationTree::filePath(int target) const
 {
-    return fileSystemPath(mud3Path() + targetCaption(target));
+    return QDir::toNativeSeparators(fileSystemPath(mud3Path() + targetCaption(target)));
 }
 
 QByteArray InstallationTree::read(int target) const

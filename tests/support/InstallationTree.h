@@ -16,7 +16,7 @@ public:
 
     // The folder with a trailing backslash, as an administrator would type it into txtMud3Path.
     QString mud3Path() const;
-    // The file of target i on disk.
+    // The file of target i on disk, spelled the system's way, as causes name it.
     QString filePath(int target) const;
     QByteArray read(int target) const;
     static QByteArray oldContent(int target);
