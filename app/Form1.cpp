@@ -2,11 +2,13 @@
 
 #include "app/PreviewDialog.h"
 #include "app/RunWorker.h"
+#include "platform/ProgramPath.h"
 #include "platform/ShellOpen.h"
 #include "update/UpdateRun.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -16,6 +18,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOption>
+#include <QTimer>
 
 namespace {
 
@@ -205,6 +208,15 @@ QFont Form1::controlFont()
 void Form1::Form_Load()
 {
     Settings::load(*this, m_settingsPath);
+    // Said as soon as the window shows, not when the first run fails at its first backup.
+    const QString cause = writeFailureIn(QFileInfo(m_settingsPath).absolutePath());
+    if (!cause.isEmpty()) {
+        QTimer::singleShot(0, this, [this, cause] {
+            showMessage(QStringLiteral("Settings.ini and the backups of the update runs cannot be kept in the tool's folder. "
+                                       "Move the tool to a folder that can be written, such as the server's own."),
+                        cause);
+        });
+    }
 }
 
 QString Form1::fieldText(Field field) const
@@ -240,15 +252,17 @@ void Form1::cmdUpdateIP_Click()
 void Form1::showOutcome(const RunOutcome &outcome)
 {
     endJob();
-    if (outcome.succeeded)
-        return;
+    if (!outcome.succeeded)
+        showMessage(outcome.message, outcome.cause);
+}
 
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), outcome.message,
-                    QMessageBox::Ok, this);
+void Form1::showMessage(const QString &message, const QString &cause)
+{
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), message, QMessageBox::Ok, this);
     // Paths and driver messages are shown as they are, never interpreted as markup. Qt leaves the
     // informative text to guess its format, so its label is set apart.
     box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(outcome.cause);
+    box.setInformativeText(cause);
     if (auto *causeLabel = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
         causeLabel->setTextFormat(Qt::PlainText);
     box.exec();

@@ -33,6 +33,7 @@ public:
     // The controls' font: MS Sans Serif at 12 points, Liberation Sans where the system lacks it.
     static QFont controlFont();
 
+    // Loads the stored fields; once the window shows, says so when the settings' folder cannot be written.
     void Form_Load();
 
     QString fieldText(Field field) const override;
@@ -58,6 +59,8 @@ private:
     // Hands the shell the file at this path below the Mud3 path.
     void runBelowMud3Path(const QString &file);
     void showOutcome(const RunOutcome &outcome);
+    // The message box of the window: a message, and below it its cause as the system gave it.
+    void showMessage(const QString &message, const QString &cause);
     void showPreview(const Preview::RunPreview &preview);
 
     std::array<QLineEdit *, FieldCount> m_fields{};

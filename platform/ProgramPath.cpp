@@ -1,11 +1,22 @@
 #include "platform/ProgramPath.h"
 
+#include "platform/Failure.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QTemporaryFile>
 
 QString programFolder()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QString writeFailureIn(const QString &folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("Mud3IPSetup-XXXXXX.tmp")));
+    if (probe.open())
+        return {};
+    return causeAt(folder, probe.errorString());
 }
 
 QString programRelativePath(const QString &typedPath)
