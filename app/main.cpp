@@ -1,6 +1,8 @@
 #include "app/Form1.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -8,6 +10,11 @@ int main(int argc, char *argv[])
     // The application's title, shown on the failure message box. No display name is set: Qt would
     // append it to the window caption, which is "Form1" alone.
     QApplication::setApplicationName(QStringLiteral("Mud3IPSetup"));
+    // The tool's icon on its windows and in the taskbar, from the sizes drawn for them.
+    QIcon icon;
+    for (const QFileInfo &png : QDir(QStringLiteral(":/icon")).entryInfoList(QDir::Files))
+        icon.addFile(png.filePath());
+    QApplication::setWindowIcon(icon);
 
     Form1 window;
     window.Form_Load();
