@@ -4,16 +4,23 @@
 #include "app/PreviewDialog.h"
 #include "app/RestoreDialog.h"
 #include "app/RunWorker.h"
-#include "platform/ControlFont.h"
+#include "platform/ProgramPath.h"
+#include "platform/Failure.h"
 #include "platform/ShellOpen.h"
+#include "update/UpdateRun.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleOption>
+#include <QTimer>
 
 namespace {
 
@@ -69,6 +76,26 @@ Twips buttonAt(int row)
     return {5640, 5040 + RowPitch * row, 4215, 375};
 }
 
+// Windows' themes keep a button's caption three pixels inside the frame and cut it there, which leaves a
+// 25 px button a 17 px line and took the lowest rows of MS Sans Serif's 20 px letters. The caption may use
+// the whole height inside the frame instead, as the buttons of the desktop the tool comes from let it.
+class WholeCaptionStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter, const QWidget *widget) const override
+    {
+        const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option);
+        if (element != CE_PushButtonLabel || !button || !widget) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionButton label = *button;
+        const int frame = pixelMetric(PM_DefaultFrameWidth, option, widget);
+        label.rect.setTop(frame);
+        label.rect.setBottom(widget->height() - 1 - frame);
+        QProxyStyle::drawControl(element, &label, painter, widget);
+    }
+};
+
 // "Label2(3)" becomes "Label2_3": object names cannot carry the array index in parentheses.
 QString objectNameOf(const char *controlName)
 {
@@ -115,13 +142,14 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
         }
     }
 
-    const auto makeButton = [this](const char *name, const QString &text, int row) {
+    // The buttons hold the style in a QPointer: it may go before them when the window ends.
+    auto *buttonStyle = new WholeCaptionStyle;
+    buttonStyle->setParent(this);
+    const auto makeButton = [this, buttonStyle](const char *name, const QString &text, int row) {
         QPushButton *button = new QPushButton(text, this);
         button->setObjectName(QString::fromLatin1(name));
         button->setGeometry(pixels(buttonAt(row)));
-        // Enter and Return press the focused button, as on the desktop the tool comes from; Qt gives
-        // buttons that only inside dialogs.
-        button->setAutoDefault(true);
+        button->setStyle(buttonStyle);
         return button;
     };
     cmdRunODBC = makeButton("cmdRunODBC", QStringLiteral("Run ODBC Setup"), 0);
@@ -173,16 +201,31 @@ Form1::~Form1()
 
 QFont Form1::controlFont()
 {
-    for (const QString &family : controlFontFamilies()) {
+    // The window was laid out in MS Sans Serif; Windows has it (as Microsoft Sans Serif, its TrueType
+    // successor). Elsewhere Liberation Sans, Arial's metric twin, whose captions fit the controls too.
+    const QStringList families{QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")};
+    for (const QString &family : families) {
         if (QFontDatabase::hasFamily(family))
             return QFont(family, 12, QFont::Normal);
     }
-    return QFont(controlFontFamilies().constFirst(), 12, QFont::Normal);
+    return QFont(families.constFirst(), 12, QFont::Normal);
 }
 
 void Form1::Form_Load()
 {
     Settings::load(*this, m_settingsPath);
+    // Said as soon as the window shows, not when the first run fails at its first backup.
+    const QString folder = QFileInfo(m_settingsPath).absolutePath();
+    const QString failure = writeFailureIn(folder);
+    if (!failure.isEmpty()) {
+        const QString cause = causeAt(folder, failure);
+        QTimer::singleShot(0, this, [this, cause] {
+            showMessage(this,
+                        QStringLiteral("Settings.ini and the backups of the update runs cannot be kept in the tool's folder. "
+                                       "Move the tool to a folder that can be written, such as the server's own."),
+                        cause);
+        });
+    }
 }
 
 QString Form1::fieldText(Field field) const
@@ -218,20 +261,25 @@ void Form1::cmdUpdateIP_Click()
 void Form1::showOutcome(const RunOutcome &outcome)
 {
     endJob();
-    if (outcome.succeeded)
-        return;
-
-    showMessage(this, outcome.message, outcome.cause);
+    if (!outcome.succeeded)
+        showMessage(this, outcome.message, outcome.cause);
 }
 
 void Form1::cmdRunODBC_Click()
 {
-    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Database\\ODBC.reg"), winId());
+    runBelowMud3Path(QStringLiteral("Database\\ODBC.reg"));
 }
 
 void Form1::cmdRunSetuptxt_Click()
 {
-    RunFile(fieldText(Field::txtMud3Path) + QStringLiteral("Setup\\!Setup.txt Editor.exe"), winId());
+    runBelowMud3Path(QStringLiteral("Setup\\!Setup.txt Editor.exe"));
+}
+
+void Form1::runBelowMud3Path(const QString &file)
+{
+    // The folder the run would use: "C:\Mud3" typed names C:\Mud3\Database\ODBC.reg, not C:\Mud3Database\ODBC.reg.
+    // The field is left as typed; only a run stores its own form of the path.
+    RunFile(mud3PathAsRunUsesIt(fieldText(Field::txtMud3Path)) + file, winId());
 }
 
 void Form1::cmdPreview_Click()
@@ -279,6 +327,17 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     // Keys, clicks, wheel and touch: none of it may act on a run that goes on, nor wait in a queue until it ends.
     if (m_busy && event->isInputEvent())
         return true;
+    // Enter and Return press the focused button, as on the desktop the tool comes from. Qt's own way, an
+    // auto-default button, has a default frame that takes two more pixel rows from the caption in Windows'
+    // classic look.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            button->click();
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 

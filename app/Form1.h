@@ -30,9 +30,10 @@ public:
     explicit Form1(const QString &settingsPath = Settings::path(), QWidget *parent = nullptr);
     ~Form1() override;
 
-    // 12 points of the first of the system's control font families that it has.
+    // The controls' font: MS Sans Serif at 12 points, Liberation Sans where the system lacks it.
     static QFont controlFont();
 
+    // Loads the stored fields; once the window shows, says so when the settings' folder cannot be written.
     void Form_Load();
 
     QString fieldText(Field field) const override;
@@ -56,6 +57,8 @@ private:
     // Hands the worker a job on a copy of the fields and ticks, with the busy cursor until it ends.
     void startJob(void (RunWorker::*job)(const FormValues &));
     void endJob();
+    // Hands the shell the file at this path below the Mud3 path.
+    void runBelowMud3Path(const QString &file);
     void showOutcome(const RunOutcome &outcome);
     void showPreview(const Preview::RunPreview &preview);
 

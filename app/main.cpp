@@ -2,6 +2,8 @@
 #include "cli/CommandLine.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -16,6 +18,11 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    // The tool's icon on its windows and in the taskbar, from the sizes drawn for them.
+    QIcon icon;
+    for (const QFileInfo &png : QDir(QStringLiteral(":/icon")).entryInfoList(QDir::Files))
+        icon.addFile(png.filePath());
+    QApplication::setWindowIcon(icon);
     Form1 window;
     window.Form_Load();
     window.show();

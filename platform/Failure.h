@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 #include <stdexcept>
 
@@ -20,7 +21,8 @@ private:
 };
 
 // A cause about a path: the full path in quotes, so that a blank at either end can be seen, then what happened.
+// The path is spelled the system's way (backslashes on Windows), as the user types and finds it.
 inline QString causeAt(const QString &path, const QString &cause)
 {
-    return QLatin1Char('"') + path + QStringLiteral("\": ") + cause;
+    return QLatin1Char('"') + QDir::toNativeSeparators(path) + QStringLiteral("\": ") + cause;
 }

@@ -2,10 +2,19 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTemporaryFile>
 
 QString programFolder()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QString writeFailureIn(const QString &folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("Mud3IPSetup-XXXXXX.tmp")));
+    if (probe.open())
+        return {};
+    return probe.errorString();
 }
 
 QString programRelativePath(const QString &typedPath)

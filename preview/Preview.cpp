@@ -14,6 +14,7 @@
 #include "update/FileTarget.h"
 #include "update/UpdateRun.h"
 
+#include <QDir>
 #include <QSqlRecord>
 #include <QVariant>
 #include <algorithm>
@@ -162,13 +163,15 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
         return preview;
     }
 
+    // Named as the causes name it, the system's way.
+    const QString shownPath = QDir::toNativeSeparators(path);
     if (current == next && preview.lines.isEmpty()) {
         preview.outcome = TargetPreview::Outcome::Unchanged;
-        preview.lines.append(Indent + path);
+        preview.lines.append(Indent + shownPath);
         return preview;
     }
     preview.outcome = TargetPreview::Outcome::Changes;
-    preview.lines += fileChange(path, current, next, QStringLiteral("after the run"));
+    preview.lines += fileChange(shownPath, current, next, QStringLiteral("after the run"));
     return preview;
 }
 

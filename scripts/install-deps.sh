@@ -10,7 +10,7 @@ packages=(
   unixodbc unixodbc-dev tdsodbc odbc-postgresql
   postgresql
   googletest libgtest-dev
-  fonts-liberation
+  fonts-liberation librsvg2-bin
   xvfb xauth xdotool x11-utils dbus-daemon libx11-dev
   clang libclang-rt-14-dev
   util-linux

@@ -4,13 +4,13 @@
 #include "platform/Failure.h"
 #include "platform/FileReplacement.h"
 #include "platform/PathEntry.h"
+#include "platform/ProgramPath.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMetaType>
 #include <QSqlRecord>
-#include <QTemporaryDir>
 #include <algorithm>
 
 namespace {
@@ -37,9 +37,9 @@ bool createPrivateFolder(const QString &path)
 // Whether the tool may create things in folder: tried, since only the system knows (ACLs, read-only media).
 void requireWritableFolder(const QString &folder, const QString &consequence)
 {
-    QTemporaryDir probe(folder + QStringLiteral("/.write-check-XXXXXX"));
-    if (!probe.isValid())
-        failWith(QDir::toNativeSeparators(folder), QStringLiteral("This folder cannot be written (%1), so %2").arg(probe.errorString(), consequence));
+    const QString failure = writeFailureIn(folder);
+    if (!failure.isEmpty())
+        failWith(folder, QStringLiteral("This folder cannot be written (%1), so %2").arg(failure, consequence));
 }
 
 // The folder the backups go to, through a link only where it leads to a folder of the user running the tool.

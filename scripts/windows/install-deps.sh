@@ -6,5 +6,5 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 "$root/scripts/install-deps.sh" \
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build xz-utils \
   qt6-base-dev qt6-base-dev-tools googletest \
-  wine64 fonts-wine fonts-wqy-microhei \
+  wine64 fonts-wine fonts-wqy-microhei icoutils locales \
   xvfb iproute2 util-linux

@@ -68,14 +68,14 @@ protected:
 
 } // namespace
 
-TEST_F(FakeOpener, OdbcButtonOpensRegistrationFileBelowTheMud3PathAsTyped)
+TEST_F(FakeOpener, OdbcButtonOpensRegistrationFileBelowTheMud3PathAsTheRunUsesIt)
 {
     window.setFieldText(Field::txtMud3Path, QStringLiteral("C:\\Mud3"));
 
     press("cmdRunODBC");
 
     // On this system "C:/Mud3" is a relative path: it starts from the program's folder, as in an update run.
-    EXPECT_EQ(record(), (QStringList{QStringLiteral("/"), QCoreApplication::applicationDirPath() + QStringLiteral("/C:/Mud3Database/ODBC.reg")}));
+    EXPECT_EQ(record(), (QStringList{QStringLiteral("/"), QCoreApplication::applicationDirPath() + QStringLiteral("/C:/Mud3/Database/ODBC.reg")}));
     EXPECT_EQ(window.fieldText(Field::txtMud3Path), QStringLiteral("C:\\Mud3"));
 }
 

@@ -64,9 +64,10 @@ protected:
 } // namespace
 
 // Any box the shell shows about the file (no program for it, no such file) belongs to the tool's window.
+// The Mud3 path is taken as the run takes it, a backslash added, and the field keeps what was typed.
 TEST_F(ShellLaunch, ButtonsHandTheirFileToTheShellWithTheWindowAsOwnerAndTheDriveRootAsFolder)
 {
-    window.setFieldText(Field::txtMud3Path, QStringLiteral("C:\\Mud 3\\"));
+    window.setFieldText(Field::txtMud3Path, QStringLiteral("C:\\Mud 3"));
     window.show();
 
     window.findChild<QPushButton *>(QStringLiteral("cmdRunODBC"))->click();
@@ -79,4 +80,5 @@ TEST_F(ShellLaunch, ButtonsHandTheirFileToTheShellWithTheWindowAsOwnerAndTheDriv
     EXPECT_EQ(shellRequests.at(0).folder, QStringLiteral("C:\\"));
     EXPECT_EQ(shellRequests.at(1).owner, owner);
     EXPECT_EQ(shellRequests.at(1).file, QStringLiteral("C:\\Mud 3\\Setup\\!Setup.txt Editor.exe"));
+    EXPECT_EQ(window.fieldText(Field::txtMud3Path), QStringLiteral("C:\\Mud 3"));
 }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -145,7 +146,8 @@ TEST_F(UpdateButtonTest, PathsInTheMessageAreShownAsTyped)
     press();
 
     ASSERT_TRUE(seen.shown);
-    EXPECT_TRUE(seen.informativeText.contains(QStringLiteral("<b>Mud3</b>"))) << seen.informativeText.toStdString();
+    // Markup and all; only the separators are the system's.
+    EXPECT_TRUE(seen.informativeText.contains(QDir::toNativeSeparators(QStringLiteral("<b>Mud3</b>")))) << seen.informativeText.toStdString();
     EXPECT_TRUE(seen.shownAsPlainText);
 }
 
@@ -163,4 +165,24 @@ TEST_F(UpdateButtonTest, SuccessfulRunIsSilent)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(QFile::exists(settingsPath));
     EXPECT_TRUE(window.fieldText(Field::txtMud3Path).endsWith(QLatin1Char('\\')));
+}
+
+// Where nothing can be written, every run would fail at its first backup: the window says so as it opens.
+TEST_F(UpdateButtonTest, ToolFolderThatCannotBeWrittenIsSaidWhenTheWindowOpens)
+{
+    // A file where the folder belongs: nothing can be made in it, whatever the user's rights.
+    const QString notAFolder = settingsDir.filePath(QStringLiteral("Mud3 IP Setup"));
+    ASSERT_TRUE(QFile(notAFolder).open(QIODevice::WriteOnly));
+    Form1 opened(notAFolder + QStringLiteral("/Settings.ini"));
+
+    MessageBoxWatcher seen;
+    opened.Form_Load();
+    opened.show();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.shown; }, 10000));
+    EXPECT_EQ(seen.text, QStringLiteral("Settings.ini and the backups of the update runs cannot be kept in the tool's folder. "
+                                        "Move the tool to a folder that can be written, such as the server's own."));
+    EXPECT_TRUE(seen.informativeText.startsWith(QLatin1Char('"') + QDir::toNativeSeparators(notAFolder) + QStringLiteral("\": ")))
+        << seen.informativeText.toStdString();
+    EXPECT_TRUE(seen.shownAsPlainText);
 }

@@ -466,7 +466,7 @@ TEST_F(DatabaseTargets, BackupThatCannotBeWrittenChangesNoRow)
     const RunOutcome outcome = run();
 
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
-    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + backups(tree) + QStringLiteral("\": This is a file, not a folder")))
+    EXPECT_TRUE(outcome.cause.startsWith(QLatin1Char('"') + QDir::toNativeSeparators(backups(tree)) + QStringLiteral("\": This is a file, not a folder")))
         << outcome.cause.toStdString();
     for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
         EXPECT_EQ(rows(table), AccountTables::initialRows(QLatin1String(table))) << table;

@@ -150,7 +150,7 @@ TEST_F(SettingsFile, UndecodableValueNamesTheFileAndTheFieldWhenSaved)
         Settings::save(form, path());
         FAIL() << "no failure";
     } catch (const Failure &failure) {
-        EXPECT_EQ(failure.cause(), QLatin1Char('"') + path()
+        EXPECT_EQ(failure.cause(), QLatin1Char('"') + QDir::toNativeSeparators(path())
                                        + QStringLiteral("\": ServerName cannot be saved; retype the field \"Server Name\". The "
                                                         "character \"\uFFFD\" (U+FFFD) cannot be written in code page 936"));
     }

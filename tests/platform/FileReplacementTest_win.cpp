@@ -42,7 +42,8 @@ TEST_F(TextFileReplacement, FileHeldOpenThroughoutFailsNamingItAndStaysAsItWas)
         FileReplacement::replace(path(), CodePage::encodeLines({QStringLiteral("new")}), FileReplacement::IfMissing::Fail);
         ADD_FAILURE() << "no failure";
     } catch (const Failure &failure) {
-        EXPECT_TRUE(failure.cause().startsWith(QLatin1Char('"') + path() + QStringLiteral("\": "))) << failure.cause().toStdString();
+        EXPECT_TRUE(failure.cause().startsWith(QLatin1Char('"') + QDir::toNativeSeparators(path()) + QStringLiteral("\": ")))
+            << failure.cause().toStdString();
         EXPECT_GT(failure.cause().size(), path().size() + 4) << "no cause";
     }
     CloseHandle(held);

@@ -9,7 +9,8 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-InstallationTree::InstallationTree()
+InstallationTree::InstallationTree(const QString &folderName)
+    : m_root(folderName.isEmpty() ? m_folder.path() : m_folder.filePath(folderName))
 {
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
         const QString path = filePath(target);
@@ -22,12 +23,12 @@ InstallationTree::InstallationTree()
 
 QString InstallationTree::mud3Path() const
 {
-    return m_folder.path() + QLatin1Char('\\');
+    return m_root + QLatin1Char('\\');
 }
 
 QString InstallationTree::filePath(int target) const
 {
-    return fileSystemPath(mud3Path() + targetCaption(target));
+    return QDir::toNativeSeparators(fileSystemPath(mud3Path() + targetCaption(target)));
 }
 
 QByteArray InstallationTree::read(int target) const

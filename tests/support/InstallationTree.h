@@ -9,14 +9,15 @@
 #include <QTemporaryDir>
 #include <string>
 
-// A server installation in a temporary folder: every file of targets 3 to 14 exists with old content.
+// A server installation in a temporary folder, or in a folder of that name inside it: every file of targets
+// 3 to 14 exists with old content.
 class InstallationTree {
 public:
-    InstallationTree();
+    explicit InstallationTree(const QString &folderName = QString());
 
     // The folder with a trailing backslash, as an administrator would type it into txtMud3Path.
     QString mud3Path() const;
-    // The file of target i on disk.
+    // The file of target i on disk, spelled the system's way, as causes name it.
     QString filePath(int target) const;
     QByteArray read(int target) const;
     static QByteArray oldContent(int target);
@@ -24,6 +25,7 @@ public:
 
 private:
     QTemporaryDir m_folder;
+    QString m_root;
 };
 
 // A form whose SQL field names the test database and whose Mud3 path is the tree.

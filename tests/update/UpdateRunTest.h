@@ -40,7 +40,7 @@ protected:
     {
         const RunOutcome outcome = run();
         EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
-        EXPECT_EQ(outcome.cause, QLatin1Char('"') + fileSystemPath(m_tree.mud3Path())
+        EXPECT_EQ(outcome.cause, QLatin1Char('"') + QDir::toNativeSeparators(fileSystemPath(m_tree.mud3Path()))
                                      + QStringLiteral("\": Another update run is working on this installation, so this run "
                                                       "wrote nothing; try again when it has ended"));
         expectTicks(FirstFileTarget);

@@ -86,11 +86,14 @@ private:
 };
 
 // A key pressed and released in the window, for the widget that has its focus; sent to that window
-// alone, whichever window is active.
-void pressKey(HWND window, UINT key)
+// alone, whichever window is active. A key that types a character is followed by it, as Windows does,
+// for Qt takes the character after a key as the key's own.
+void pressKey(HWND window, UINT key, wchar_t character = 0)
 {
     const LPARAM scanCode = LPARAM(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
     PostMessageW(window, WM_KEYDOWN, key, scanCode | 1);
+    if (character)
+        PostMessageW(window, WM_CHAR, character, scanCode | 1);
     PostMessageW(window, WM_KEYUP, key, scanCode | 1 | (LPARAM(3) << 30));
 }
 
@@ -102,12 +105,13 @@ bool waitUntilIdle(HWND window)
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
 }
 
-// The screen, for a person to look at, when MUD3_SCREENSHOT names a file.
-void saveScreenshot()
+// The screen, for a person to look at, when MUD3_SCREENSHOT names a file; "%1" in the name becomes the
+// kind of folders.
+void saveScreenshot(const char *folders)
 {
     const QString path = qEnvironmentVariable("MUD3_SCREENSHOT");
     if (!path.isEmpty())
-        QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+        QGuiApplication::primaryScreen()->grabWindow(0).save(path.arg(QLatin1String(folders)));
 }
 
 // Milliseconds from start to a visible window with the title.
@@ -120,28 +124,55 @@ qint64 startToWindowShown(const QString &executable, const QString &title)
     return timer.elapsed();
 }
 
+// Where the tool and the installation lie; the kind names the test case. Wine reaches names outside ASCII
+// only through a host locale that holds them: the Chinese ones need the Chinese locale of the test run.
+struct Folders {
+    const char *kind, *program, *installation;
+};
+const Folders PlainFolders{"PlainFolders", "bin", "Mud3"};
+
+void PrintTo(const Folders &folders, std::ostream *out)
+{
+    *out << folders.kind;
+}
+
 class ToolWindow : public testing::Test {
 protected:
+    explicit ToolWindow(const Folders &folders = PlainFolders)
+        : m_program(m_bin.filePath(QString::fromUtf8(folders.program)))
+        , m_tree(QString::fromUtf8(folders.installation))
+    {
+    }
+
     void SetUp() override
     {
-        ASSERT_TRUE(m_bin.isValid());
+        ASSERT_TRUE(m_bin.isValid() && QDir().mkpath(m_program));
         TestDatabase::execute(AccountTables::create());
         ASSERT_FALSE(HasFailure());
         ASSERT_TRUE(QFile::copy(QStringLiteral(MUD3_TOOL_EXECUTABLE), executable()));
     }
 
-    QString executable() const { return m_bin.filePath(QStringLiteral("Mud3IPSetup.exe")); }
-    QString settingsPath() const { return m_bin.filePath(QStringLiteral("Settings.ini")); }
+    QString executable() const { return m_program + QStringLiteral("/Mud3IPSetup.exe"); }
+    QString settingsPath() const { return m_program + QStringLiteral("/Settings.ini"); }
 
     QTemporaryDir m_bin;
+    const QString m_program;
     InstallationTree m_tree;
+};
+
+class ToolWindowFrom : public ToolWindow, public testing::WithParamInterface<Folders> {
+protected:
+    ToolWindowFrom()
+        : ToolWindow(GetParam())
+    {
+    }
 };
 
 } // namespace
 
 // The update button has the keyboard when the window opens: one key press runs every target with the
 // fields from Settings.ini, silently, and saves the fields again.
-TEST_F(ToolWindow, PressingUpdateWritesTheFilesTheTablesAndSettings)
+TEST_P(ToolWindowFrom, PressingUpdateWritesTheFilesTheTablesAndSettings)
 {
     FormValues fields;
     pointAtTestSystem(fields, m_tree);
@@ -172,7 +203,7 @@ TEST_F(ToolWindow, PressingUpdateWritesTheFilesTheTablesAndSettings)
     // The cleared ticks are drawn once the run has returned to the event loop.
     QThread::msleep(500);
     ASSERT_TRUE(waitUntilIdle(window));
-    saveScreenshot();
+    saveScreenshot(GetParam().kind);
     EXPECT_EQ(windowsOf(tool.processId()), QList<HWND>{window}) << "a message box showed";
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
         const QByteArray expected = FileTarget::content(target, fields);
@@ -183,6 +214,9 @@ TEST_F(ToolWindow, PressingUpdateWritesTheFilesTheTablesAndSettings)
             << table;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Folders, ToolWindowFrom,
+                         testing::Values(PlainFolders, Folders{"ChineseFoldersWithSpaces", "传奇 工具", "服务器 目录"}));
 
 // Start to window shown, alternately, against a bare Qt window of as many widgets built the same way.
 TEST_F(ToolWindow, OpensAboutAsFastAsABareQtWindow)
@@ -200,3 +234,35 @@ TEST_F(ToolWindow, OpensAboutAsFastAsABareQtWindow)
     EXPECT_LT(ratio, 3.0);
 }
 
+// At code page 1252 a Chinese server name cannot go into the server's files: the run says so before it
+// changes anything, no row, no file, no backup, no Settings.ini.
+TEST_F(ToolWindow, ChineseServerNameAtCodePage1252ChangesNothing)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "for code page 1252, which cannot hold the name";
+    FormValues fields;
+    pointAtTestSystem(fields, m_tree);
+    Settings::save(fields, settingsPath());
+    const QByteArray settings = readFile(settingsPath());
+
+    Program tool(executable());
+    const HWND window = tool.window(QStringLiteral("Form1"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitUntilIdle(window));
+    // The server name follows the update button in the tab order: typed over, then round the other 9
+    // fields, 4 buttons and 15 targets back to the update button, which Enter presses.
+    pressKey(window, VK_TAB, L'\t');
+    for (const QChar character : QStringLiteral("传奇"))
+        PostMessageW(window, WM_CHAR, character.unicode(), 1);
+    for (int control = 0; control < 9 + 4 + 15 + 1; ++control)
+        pressKey(window, VK_TAB, L'\t');
+    pressKey(window, VK_RETURN, L'\r');
+
+    EXPECT_NE(tool.window(QStringLiteral("Mud3IPSetup")), nullptr) << "no message box";
+    for (const char *table : {"TBL_PUBIPS", "TBL_SELECTGATEIPS", "TBL_SERVERINFO"})
+        EXPECT_EQ(AccountTables::rows(TestDatabase::admin(), QLatin1String(table)), AccountTables::initialRows(QLatin1String(table)));
+    for (int target = FirstFileTarget; target < TargetCount; ++target)
+        EXPECT_EQ(m_tree.read(target), InstallationTree::oldContent(target)) << target;
+    EXPECT_FALSE(QFileInfo::exists(m_program + QStringLiteral("/Backups")));
+    EXPECT_EQ(readFile(settingsPath()), settings);
+}
