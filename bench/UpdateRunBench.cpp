@@ -109,7 +109,7 @@ std::vector<double> timeRuns(const QTemporaryDir &tree, int firstTarget, int end
 }
 
 // Milliseconds of full runs with backups and without, taken in turns so that whatever else the machine does
-// weighs on both alike. The first KeptFolders runs fill the backups, so that every timed run removes the oldest.
+// weighs on both alike. The first KeptRuns runs fill the backups, so that every timed run removes an old one.
 std::pair<std::vector<double>, std::vector<double>> timeBackups(const QTemporaryDir &tree)
 {
     Runs runs(tree);

@@ -28,7 +28,7 @@ QSqlRecord rowOf(std::initializer_list<Column> columns)
 
 } // namespace
 
-TEST(RowAddress, CharacterAndIntegerTypesCompareExactly)
+TEST(RowKey, CharacterAndIntegerTypesCompareExactly)
 {
     for (const int type : {SQL_CHAR, SQL_VARCHAR, SQL_WCHAR, SQL_WVARCHAR, SQL_TINYINT, SQL_SMALLINT, SQL_INTEGER, SQL_BIGINT})
         EXPECT_TRUE(RowKey::comparesExactly(type)) << type;
@@ -38,21 +38,21 @@ TEST(RowAddress, CharacterAndIntegerTypesCompareExactly)
 // time(7) and datetimeoffset as types of their own (-154, -155), decimal and numeric, money as
 // SQL_DECIMAL, float and real, text and ntext as the long character types, image and varbinary, GUIDs
 // and sql_variant (-150).
-TEST(RowAddress, TimeStampsDecimalsFloatingPointBinaryAndLargeTextDoNot)
+TEST(RowKey, TimeStampsDecimalsFloatingPointBinaryAndLargeTextDoNot)
 {
     for (const int type : {SQL_TYPE_TIMESTAMP, SQL_TYPE_DATE, SQL_TYPE_TIME, -154, -155, SQL_DECIMAL, SQL_NUMERIC, SQL_FLOAT, SQL_REAL,
                            SQL_DOUBLE, SQL_LONGVARCHAR, SQL_WLONGVARCHAR, SQL_BINARY, SQL_VARBINARY, SQL_LONGVARBINARY, SQL_GUID, -150})
         EXPECT_FALSE(RowKey::comparesExactly(type)) << type;
 }
 
-TEST(RowAddress, KeylessRowIsAddressedByItsExactColumnsOnly)
+TEST(RowKey, KeylessRowIsAddressedByItsExactColumnsOnly)
 {
     const QSqlRecord row = rowOf({{"FLD_GAMETYPE", SQL_VARCHAR}, {"FLD_CREATED", SQL_TYPE_TIMESTAMP}, {"FLD_SERVERNAME", SQL_WVARCHAR},
                                   {"FLD_RATE", SQL_DECIMAL}, {"FLD_NOTE", SQL_WLONGVARCHAR}, {"FLD_ORDER", SQL_INTEGER}});
     EXPECT_EQ(RowKey::columns(row, QSqlIndex()), QList<int>({0, 2, 5}));
 }
 
-TEST(RowAddress, KeyedRowIsAddressedByItsKey)
+TEST(RowKey, KeyedRowIsAddressedByItsKey)
 {
     const QSqlRecord row = rowOf({{"FLD_GAMETYPE", SQL_VARCHAR}, {"FLD_CREATED", SQL_TYPE_TIMESTAMP}, {"FLD_ID", SQL_INTEGER}});
     QSqlIndex key;
@@ -64,7 +64,7 @@ TEST(RowAddress, KeyedRowIsAddressedByItsKey)
     EXPECT_EQ(RowKey::columns(row, key), QList<int>({0, 2}));
 }
 
-TEST(RowAddress, RowWithoutKeyOrExactColumnCannotBeAddressed)
+TEST(RowKey, RowWithoutKeyOrExactColumnCannotBeAddressed)
 {
     EXPECT_TRUE(RowKey::columns(rowOf({{"FLD_CREATED", SQL_TYPE_TIMESTAMP}, {"FLD_RATE", SQL_NUMERIC}}), QSqlIndex()).isEmpty());
 }
