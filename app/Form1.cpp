@@ -4,8 +4,8 @@
 #include "app/PreviewDialog.h"
 #include "app/RestoreDialog.h"
 #include "app/RunWorker.h"
-#include "platform/ProgramPath.h"
 #include "platform/Failure.h"
+#include "platform/ProgramPath.h"
 #include "platform/ShellOpen.h"
 #include "update/UpdateRun.h"
 
@@ -163,7 +163,7 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     connect(cmdPreview, &QPushButton::clicked, this, &Form1::cmdPreview_Click);
     connect(cmdRestore, &QPushButton::clicked, this, &Form1::cmdRestore_Click);
 
-    // Tab order: the update button first, then the fields top down, the launchers, the preview, the targets.
+    // Tab order: the update button first, then the fields top down, the launchers, the preview, the restore, the targets.
     QWidget *previous = cmdUpdateIP;
     const auto chain = [&previous](QWidget *next) {
         setTabOrder(previous, next);
