@@ -57,12 +57,17 @@ void runDatabaseTarget(int target, const QString &table, const FieldSource &fiel
             recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));
             change.columns.append(QLatin1String(assignment.column));
         }
-        change.keyColumns = recordset.keyColumns();
-        recordset.Update([&](const QSqlRecord &written) {
-            change.after = written;
-            keeper.keepRow(change);
-        });
-        keeper.changed();
-        recordset.Close();
+        writeOpenRow(recordset, keeper, change);
     }
+}
+
+void writeOpenRow(DbRecordset &recordset, RowKeeper &keeper, RowChange change)
+{
+    change.keyColumns = recordset.keyColumns();
+    recordset.Update([&](const QSqlRecord &written) {
+        change.after = written;
+        keeper.keepRow(change);
+    });
+    keeper.changed();
+    recordset.Close();
 }

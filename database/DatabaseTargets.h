@@ -43,6 +43,12 @@ public:
     virtual void changed() = 0;
 };
 
+class DbRecordset;
+
+// Writes the columns set on the row that recordset has open and closes it: keeper is shown the change before
+// it is committed, and told once it is. change holds the table, the row as read and the columns set.
+void writeOpenRow(DbRecordset &recordset, RowKeeper &keeper, RowChange change);
+
 // Throws Failure when a value that target 0, 1 or 2 would write holds a control character.
 void checkDatabaseTarget(int target, const FieldSource &fields);
 

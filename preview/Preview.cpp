@@ -41,22 +41,12 @@ QStringList failureLines(const QString &cause, const QString &indent)
     return lines;
 }
 
-QString shown(const QVariant &value)
-{
-    return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + value.toString() + QLatin1Char('"');
-}
-
 QString rowText(const QSqlRecord &row)
 {
     QStringList columns;
     for (int index = 0; index < row.count(); ++index)
-        columns.append(row.fieldName(index) + QStringLiteral(" = ") + shown(row.value(index)));
+        columns.append(row.fieldName(index) + QStringLiteral(" = ") + shownValue(row.value(index)));
     return QStringLiteral("row: ") + columns.join(QStringLiteral(", "));
-}
-
-bool sameValue(const QVariant &a, const QVariant &b)
-{
-    return a.isNull() == b.isNull() && a.toString() == b.toString();
 }
 
 // The fields, ticks and captions as the run would see them once it has normalised the Mud3 path; the
@@ -93,6 +83,16 @@ QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
 }
 
 } // namespace
+
+QString shownValue(const QVariant &value)
+{
+    return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + value.toString() + QLatin1Char('"');
+}
+
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    return a.isNull() == b.isNull() && a.toString() == b.toString();
+}
 
 QString TargetPreview::heading() const
 {
@@ -206,8 +206,8 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
             for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
                 const QString column = QLatin1String(assignment.column);
                 const bool changes = !sameValue(before.value(column), after.value(column));
-                preview.lines.append(Indent + Indent + column + QStringLiteral(": ") + shown(before.value(column))
-                                     + (changes ? Arrow + shown(after.value(column)) : QStringLiteral(" (unchanged)")));
+                preview.lines.append(Indent + Indent + column + QStringLiteral(": ") + shownValue(before.value(column))
+                                     + (changes ? Arrow + shownValue(after.value(column)) : QStringLiteral(" (unchanged)")));
                 if (changes && preview.outcome == TargetPreview::Outcome::Unchanged)
                     preview.outcome = TargetPreview::Outcome::Changes;
             }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <optional>
 #include <vector>
 
@@ -52,6 +53,11 @@ struct RunPreview {
 // returns. The fields are those the run would see, the Mud3 path ending in a backslash, and its settings
 // file is settingsPath.
 RunPreview previewRun(const Form &form, const QString &settingsPath);
+
+// A column's value as the preview shows it: NULL, or the text in quotes.
+QString shownValue(const QVariant &value);
+// Whether two column values are the same as the table holds them: both NULL, or the same text.
+bool sameValue(const QVariant &a, const QVariant &b);
 
 // What replacing the file at path, holding current, by next changes: a "---"/"+++" header naming the new side
 // by nextLabel, then a unified diff of both read in the server files' code page, or, for a file too large to

@@ -1,5 +1,6 @@
 #include "restore/Restore.h"
 
+#include "database/DatabaseTargets.h"
 #include "database/DbConnection.h"
 #include "database/DbRecordset.h"
 #include "database/Module1.h"
@@ -30,16 +31,6 @@ const QString SettingsCaption = QStringLiteral("Settings.ini");
 {
     throw Failure(causeAt(QDir::toNativeSeparators(folder),
                           QStringLiteral("This is no complete run kept by the tool: %1; nothing was restored").arg(why)));
-}
-
-QString shown(const QVariant &value)
-{
-    return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + value.toString() + QLatin1Char('"');
-}
-
-bool sameValue(const QVariant &a, const QVariant &b)
-{
-    return a.isNull() == b.isNull() && a.toString() == b.toString();
 }
 
 // A copy below the run folder, as its record names it: never a way out of the folder.
@@ -107,7 +98,7 @@ QString rowName(const RunRecord::Row &row)
 {
     QStringList key;
     for (const auto &[column, value] : row.key)
-        key.append(column + QStringLiteral(" = ") + shown(value));
+        key.append(column + QStringLiteral(" = ") + Preview::shownValue(value));
     return row.table + QStringLiteral(" where ") + key.join(QStringLiteral(" and "));
 }
 
@@ -132,9 +123,9 @@ Item rowItem(const QString &folder, const RunRecord::Row &row, DbRecordset &reco
         bool asKept = true;
         for (const RunRecord::Column &column : row.columns) {
             const QVariant current = recordset.currentRow().value(column.name);
-            asWritten = asWritten && sameValue(current, column.after);
-            asKept = asKept && sameValue(current, column.before);
-            item.lines.append(Indent + Indent + column.name + QStringLiteral(": ") + shown(current) + QStringLiteral(" \u2192 ") + shown(column.before));
+            asWritten = asWritten && Preview::sameValue(current, column.after);
+            asKept = asKept && Preview::sameValue(current, column.before);
+            item.lines.append(Indent + Indent + column.name + QStringLiteral(": ") + Preview::shownValue(current) + QStringLiteral(" \u2192 ") + Preview::shownValue(column.before));
         }
         recordset.Close();
         item.state = asWritten ? Item::State::AsWritten : asKept ? Item::State::AsKept : Item::State::ChangedSince;
@@ -196,13 +187,7 @@ void putBackRow(const Item &item, Module1 &module, Backup &backup)
         recordset.setCollectValue(column.name, column.before);
         change.columns.append(column.name);
     }
-    change.keyColumns = recordset.keyColumns();
-    recordset.Update([&](const QSqlRecord &written) {
-        change.after = written;
-        backup.keepRow(change);
-    });
-    backup.changed();
-    recordset.Close();
+    writeOpenRow(recordset, backup, change);
 }
 
 } // namespace
