@@ -63,6 +63,11 @@ export WINEPREFIX=$work/prefix
 /usr/lib/wine/wineserver -p
 # Wine does not copy unixODBC's drivers into the registry, where the tool looks for them.
 "$wine" reg add 'HKLM\SOFTWARE\ODBC\ODBCINST.INI\ODBC Drivers' /v "$odbc_driver" /d Installed /f >/dev/null
+# Wine closes its desktop a moment after the last program on it has ended, and a test starting just then
+# hangs: the keeper holds the desktop from the first test to the last.
+"$wine" "$build/tests/windows/desktop_keeper.exe" >"$work/keeper" 2>/dev/null </dev/null &
+for _ in $(seq 300); do [ -s "$work/keeper" ] && break; sleep 0.1; done
+[ -s "$work/keeper" ] || { echo "Wine's desktop could not be held open" >&2; exit 1; }
 
 # Wine takes the ANSI code page from the locale (which need not exist on the host): zh_CN gives 936,
 # en_US 1252, and hi_IN, a locale without an ANSI code page, 65001. The Chinese one runs everything; the
