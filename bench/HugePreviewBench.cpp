@@ -4,6 +4,7 @@
 #include "app/PreviewDialog.h"
 #include "model/FormValues.h"
 #include "preview/Preview.h"
+#include "support/StandInDialects.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +22,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     if (qEnvironmentVariable("MUD3_PG_PORT").isEmpty())
         qFatal("MUD3_PG_PORT names no database");
+    useServerDialect(StandInDialects::postgreSQL());
 
     constexpr int Lines = 200000;
     constexpr int Target = TargetCount - 1;

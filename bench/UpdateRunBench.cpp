@@ -5,6 +5,7 @@
 #include "model/FormValues.h"
 #include "model/Settings.h"
 #include "preview/Preview.h"
+#include "support/StandInDialects.h"
 #include "update/BackupFolder.h"
 #include "update/UpdateRun.h"
 
@@ -208,6 +209,7 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     if (qEnvironmentVariable("MUD3_PG_PORT").isEmpty())
         qFatal("MUD3_PG_PORT names no database");
+    useServerDialect(StandInDialects::postgreSQL());
     QTemporaryDir tree;
     createTree(tree);
     // One run of the database targets alone, for counting the statements they send.

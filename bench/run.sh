@@ -39,7 +39,7 @@ echo "== Update run"
 echo "== A full run against a full restore, from the command line (median of $starts each, in turns)"
 # Every run changes every target of a sample installation; every restore puts all of it back.
 cli=$(mktemp -d "$work/cli.XXXXXX")
-cp "$build/app/Mud3IPSetup" "$cli/"
+cp "$build/tests/on-postgresql/Mud3IPSetup" "$cli/"
 for target in 'Mir3Server/DBSvr/!ServerInfo.txt' Mir3Server/DBSvr/Setup.ini 'Mir3Server/KLoginSvr/!AddrTable.txt' \
   'Mir3Server/KLoginSvr/!ServerAddr.txt' Mir3Server/KLoginSvr/Logsrv.ini Mir3Server/LoginGate/Config.ini \
   Mir3Server/RunGate01/GameGate.ini Mir3Server/RunGate02/GameGate.ini Mir3Server/SelGate/SelGate.ini \
@@ -101,7 +101,7 @@ time_start() {
   echo "$(awk -v b="$begin" -v e="$end" 'BEGIN {print e - b}') $peak"
 }
 tool=$(mktemp -d "$work/tool.XXXXXX")
-cp "$build/app/Mud3IPSetup" "$tool/"
+cp "$build/tests/on-postgresql/Mud3IPSetup" "$tool/"
 : >"$work/tool.times"
 : >"$work/bare.times"
 # Now and then a program here cannot reach the display at all and ends at once, the bare window as well as the

@@ -51,7 +51,7 @@ void runDatabaseTarget(int target, const QString &table, const FieldSource &fiel
     recordset.bind(module.dbConnection);
     for (const RowUpdate &rowUpdate : rowUpdates) {
         recordset.Open(table, QLatin1String(rowUpdate.condition));
-        RowChange change{table, recordset.currentRow(), {}, {}, {}};
+        RowChange change{table, recordset.currentRow(), {}, {}, {}, recordset.otherRowsMatch()};
         // Each field is read at its own assignment, as the window holds it at that moment.
         for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
             recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));
@@ -64,10 +64,7 @@ void runDatabaseTarget(int target, const QString &table, const FieldSource &fiel
 void writeOpenRow(DbRecordset &recordset, RowKeeper &keeper, RowChange change)
 {
     change.keyColumns = recordset.keyColumns();
-    recordset.Update([&](const QSqlRecord &written) {
-        change.after = written;
-        keeper.keepRow(change);
-    });
-    keeper.changed();
+    change.after = recordset.Update();
     recordset.Close();
+    keeper.keepRow(change);
 }

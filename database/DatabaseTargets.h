@@ -31,11 +31,12 @@ struct RowChange {
     QSqlRecord after;       // as the table holds it once written
     QStringList columns;    // those the row update sets, in order
     QStringList keyColumns; // those by which the row was found
+    bool otherRowsMatch = false; // the condition found other rows too, which keep their values
 };
 
-// Is shown each row update's change after it is written and before it is committed, so that the old values
-// can be kept; told once the change is committed. Throws Failure when they cannot be kept; the row is then
-// left as it was.
+// Is shown each row update's change after it is written and before the transaction that holds it commits,
+// so that the old values can be kept; told (RowKeeper::changed) once the transaction has committed. Throws
+// Failure when they cannot be kept; the transaction then takes the change back.
 class RowKeeper {
 public:
     virtual ~RowKeeper() = default;
@@ -45,14 +46,14 @@ public:
 
 class DbRecordset;
 
-// Writes the columns set on the row that recordset has open and closes it: keeper is shown the change before
-// it is committed, and told once it is. change holds the table, the row as read and the columns set.
+// Writes the columns set on the row that recordset has open, closes it and shows keeper the change, which the
+// caller's transaction commits. change holds the table, the row as read and the columns set.
 void writeOpenRow(DbRecordset &recordset, RowKeeper &keeper, RowChange change);
 
 // Throws Failure when a value that target 0, 1 or 2 would write holds a control character.
 void checkDatabaseTarget(int target, const FieldSource &fields);
 
-// The work of database target 0, 1 or 2 on its table: its row updates in order, each written whole or
-// not at all. Throws Failure at the first failing row update; earlier ones stay written. The old values of
-// each row update go to the keeper before it changes anything.
+// The work of database target 0, 1 or 2 on its table: its row updates in order, inside the caller's
+// transaction. Throws Failure at the first failing row update; the transaction then takes back what the
+// target and those before it wrote. The old values of each row update go to the keeper as it is written.
 void runDatabaseTarget(int target, const QString &table, const FieldSource &fields, Module1 &module, RowKeeper &keeper);

@@ -1,12 +1,14 @@
 #include "database/DbConnection.h"
 
 #include "database/OdbcConnectionString.h"
-#include "database/StatementTimeout.h"
+#include "database/OdbcStatement.h"
+#include "database/ServerDialect.h"
+#include "model/Form.h"
 #include "platform/Failure.h"
+#include "platform/OdbcDriver.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <atomic>
 
 namespace {
@@ -55,31 +57,26 @@ void DbConnection::OpenConnection(const QString &server, const QString &user, co
     if (!database.isValid())
         throw Failure(QStringLiteral("Qt's ODBC driver (QODBC) is not installed"));
     // The user name and password travel inside the quoted connection string, never appended by the SQL layer.
-    database.setDatabaseName(OdbcConnectionString::build(server, user, password, catalog));
+    database.setDatabaseName(OdbcConnectionString::build(OdbcDriver::reachableServer(server), user, password, catalog));
     database.setConnectOptions(QLatin1String(ConnectOptions));
     if (!database.open())
         throw Failure(database.lastError().text());
-    boundLockWaits(database);
+    try {
+        // Each sent directly, never prepared: SQL Server restores a SET option made inside a prepared
+        // statement (sp_prepexec, sp_executesql) once that statement ends.
+        OdbcStatement statement(*this);
+        for (const QString &setUp : serverDialect().sessionSetup)
+            statement.execute(setUp);
+    } catch (const Failure &failure) {
+        // Without the bound a locked table could hold the run for as long as the other session lasts.
+        database.close();
+        throw Failure(QStringLiteral("The server refused to limit how long it waits for locks: ") + failure.cause());
+    }
 }
 
-void DbConnection::boundLockWaits(QSqlDatabase &database)
+void DbConnection::OpenAccountDatabase(const FieldSource &fields)
 {
-    const QString statement = StatementTimeout::sessionLockTimeout(database.driver()->dbmsType());
-    if (statement.isEmpty())
-        return;
-    QString failure;
-    {
-        // Sent directly, never prepared: SQL Server restores a SET option made inside a prepared
-        // statement (sp_prepexec, sp_executesql) once that statement ends.
-        QSqlQuery query(database);
-        if (!query.exec(statement))
-            failure = query.lastError().text();
-    }
-    if (failure.isEmpty())
-        return;
-    // Without the bound a locked table could hold the run for as long as the other session lasts.
-    database.close();
-    throw Failure(QStringLiteral("The server refused to limit how long it waits for locks (%1): %2").arg(statement, failure));
+    OpenConnection(fields.fieldText(Field::txtSQLIP), QStringLiteral("sa"), fields.fieldText(Field::txtSQLPass), QStringLiteral("Account"));
 }
 
 void DbConnection::CloseConnection()
@@ -93,9 +90,15 @@ void DbConnection::CloseConnection()
     }
     QSqlDatabase::removeDatabase(m_objectName);
     m_objectName.clear();
+    m_inTransaction = false;
 }
 
 QSqlDatabase DbConnection::database() const
 {
     return QSqlDatabase::database(m_objectName, false);
+}
+
+void *DbConnection::odbcHandle() const
+{
+    return database().driver()->handle().value<void *>();
 }

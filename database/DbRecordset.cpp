@@ -1,49 +1,102 @@
 #include "database/DbRecordset.h"
 
 #include "database/DbConnection.h"
+#include "database/OdbcStatement.h"
 #include "database/RowKey.h"
+#include "database/ServerDialect.h"
 #include "database/StatementTimeout.h"
-#include "platform/Failure.h"
+#include "platform/Odbc.h"
 
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
 #include <QSqlField>
-#include <QSqlQuery>
-#include <QStringList>
-#include <QVariant>
 #include <optional>
 
 namespace {
 
-QString causeOf(const QSqlError &error, const QString &fallback)
+// A WHERE clause: "a = ?" for each value, "a IS NULL" for a NULL, and the values to bind for it.
+class Conditions {
+public:
+    void add(const QString &column, const QVariant &value)
+    {
+        m_terms.append(serverDialect().quoted(column) + (value.isNull() ? QStringLiteral(" IS NULL") : QStringLiteral(" = ?")));
+        if (!value.isNull())
+            m_values.append(value);
+    }
+    QString text() const { return QStringLiteral(" WHERE ") + m_terms.join(QStringLiteral(" AND ")); }
+    const QList<QVariant> &values() const { return m_values; }
+
+private:
+    QStringList m_terms;
+    QList<QVariant> m_values;
+};
+
+bool isFixedLengthText(int odbcSqlType)
 {
-    const QString text = error.text().trimmed();
-    return text.isEmpty() ? fallback : text;
+    return odbcSqlType == SQL_CHAR || odbcSqlType == SQL_WCHAR;
+}
+
+bool isText(int odbcSqlType)
+{
+    switch (odbcSqlType) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether a character column holds the text sent to it. SQL Server writes a character that the column's
+// code page lacks as "?" without a word; a fixed-length column pads the text with blanks.
+bool holdsAsSent(const QSqlField &column, const QVariant &sent)
+{
+    if (column.isNull() || sent.isNull())
+        return column.isNull() == sent.isNull();
+    QString held = column.value().toString();
+    QString text = sent.toString();
+    if (isFixedLengthText(column.typeID())) {
+        while (held.endsWith(QLatin1Char(' ')))
+            held.chop(1);
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
+    }
+    return held == text;
 }
 
 } // namespace
-
-DbRecordset::~DbRecordset()
-{
-    rollBack();
-}
 
 void DbRecordset::bind(DbConnection &connection)
 {
     if (m_open)
         Close();
     m_connection = &connection;
-    m_keyKnown = false;
-    m_keyTable.clear();
-    m_key.clear();
+    m_keys.clear();
 }
 
-QSqlDatabase DbRecordset::database() const
+DbConnection &DbRecordset::connection() const
 {
     if (m_connection == nullptr || m_connection->state() != DbConnection::State::Open)
         throw Failure(QStringLiteral("The database connection is not open"));
-    return m_connection->database();
+    return *m_connection;
+}
+
+template <typename Step>
+void DbRecordset::aboutTable(Step step)
+{
+    try {
+        step();
+    } catch (const StatementFailure &failure) {
+        if (!failure.busy())
+            failAndClose(failure.cause());
+        failAndClose(QStringLiteral("%1 was busy: no answer within %2 seconds, as when another session holds the table or one of its "
+                                    "rows locked. The server said: %3")
+                         .arg(m_table)
+                         .arg(StatementTimeout::LockSeconds)
+                         .arg(failure.cause()));
+    }
 }
 
 void DbRecordset::Open(const QString &table, const QString &condition)
@@ -53,74 +106,64 @@ void DbRecordset::Open(const QString &table, const QString &condition)
 
 void DbRecordset::OpenRow(const QString &table, const std::vector<std::pair<QString, QVariant>> &key)
 {
-    // The key comes from a file, not from the tool: its columns must be the table's, and its values are bound.
-    QSqlDatabase db = database();
-    const QSqlRecord columns = db.record(table);
-    if (columns.isEmpty())
-        throw Failure(QStringLiteral("The database has no table %1").arg(table));
-    QStringList conditions;
-    QStringList shown;
-    QList<QVariant> values;
-    for (const auto &[name, value] : key) {
-        const int index = columns.indexOf(name);
-        if (index < 0)
-            throw Failure(QStringLiteral("%1 has no column %2").arg(table, name));
-        const QString column = db.driver()->escapeIdentifier(columns.fieldName(index), QSqlDriver::FieldName);
-        conditions.append(column + (value.isNull() ? QStringLiteral(" IS NULL") : QStringLiteral(" = ?")));
-        shown.append(name + (value.isNull() ? QStringLiteral(" IS NULL") : QStringLiteral(" = '") + value.toString() + QLatin1Char('\'')));
-        if (!value.isNull())
-            values.append(value);
-    }
-    if (conditions.isEmpty())
+    // The key comes from a file, not from the tool: its values are bound, its column names quoted.
+    if (key.empty())
         throw Failure(QStringLiteral("No column of %1 says which row to read").arg(table));
-    const QString where = QStringLiteral(" WHERE ");
-    open(table, where + conditions.join(QStringLiteral(" AND ")), where + shown.join(QStringLiteral(" AND ")), values);
+    Conditions conditions;
+    QStringList shown;
+    for (const auto &[name, value] : key) {
+        conditions.add(name, value);
+        shown.append(name + (value.isNull() ? QStringLiteral(" IS NULL") : QStringLiteral(" = '") + value.toString() + QLatin1Char('\'')));
+    }
+    open(table, conditions.text(), QStringLiteral(" WHERE ") + shown.join(QStringLiteral(" AND ")), conditions.values());
 }
 
 void DbRecordset::open(const QString &table, const QString &condition, const QString &shownCondition, const QList<QVariant> &values)
 {
     if (m_open)
         throw Failure(QStringLiteral("The record set is already open"));
+    DbConnection &db = connection();
     m_table = table;
     m_condition = shownCondition;
-    const QString source = QStringLiteral("Select * From ") + table + condition;
     m_hasCurrentRow = false;
+    m_otherRowsMatch = false;
+    m_written = false;
     m_currentRow.clear();
     m_changes.clear();
-
-    QSqlDatabase db = database();
-    if (!db.transaction())
-        throw Failure(causeOf(db.lastError(), QStringLiteral("The database refused to start a transaction")));
-    m_inTransaction = true;
     m_open = true;
-    if (!m_keyKnown || m_keyTable.compare(table, Qt::CaseInsensitive) != 0) {
-        // Read once per target. An empty index (no key, or a lookup the driver could not answer) makes
-        // Update address the row by the values that compare exactly; it still changes one row or none.
-        m_key = db.primaryIndex(table);
-        m_keyTable = table;
-        m_keyKnown = true;
-    }
-    // Only the first row is kept; the query ends before anything else is sent, since a connection to
-    // SQL Server takes no other command while a result is still pending.
-    QString failure;
-    {
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        const bool prepared = StatementTimeout::prepare(query, source);
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        if (!prepared || !query.exec()) {
-            failure = failureOf(query, QStringLiteral("The query failed: ") + source);
-        } else {
-            m_hasCurrentRow = query.next();
-            if (query.lastError().isValid())
-                failure = failureOf(query, QStringLiteral("The result could not be read: ") + source);
-            else if (m_hasCurrentRow)
-                m_currentRow = query.record();
+    aboutTable([&] {
+        // Only the first row is kept, and whether another follows; the result ends before anything else is
+        // sent, since a connection to SQL Server takes no other command while a result is still pending.
+        OdbcStatement query(db);
+        query.execute(QStringLiteral("Select * From ") + table + condition, values);
+        m_hasCurrentRow = query.next();
+        if (m_hasCurrentRow) {
+            m_currentRow = query.record();
+            m_otherRowsMatch = query.next();
         }
+    });
+    if (m_hasCurrentRow)
+        m_key = keyOf(table);
+}
+
+QStringList DbRecordset::keyOf(const QString &table)
+{
+    for (const auto &[name, key] : m_keys) {
+        if (name.compare(table, Qt::CaseInsensitive) == 0)
+            return key;
     }
-    if (!failure.isEmpty())
-        failAndClose(failure);
+    QStringList key;
+    aboutTable([&] {
+        OdbcStatement query(connection());
+        query.execute(serverDialect().keyColumnsQuery, {table});
+        const int column = query.record().indexOf(QStringLiteral("COLUMN_NAME"));
+        if (column < 0)
+            failAndClose(QStringLiteral("The server did not say which columns are the key of %1").arg(table));
+        while (query.next())
+            key.append(query.record().value(column).toString());
+    });
+    m_keys.emplace_back(table, key);
+    return key;
 }
 
 void DbRecordset::setCollect(const QString &column, const QString &value)
@@ -138,38 +181,13 @@ void DbRecordset::setCollectValue(const QString &column, const QVariant &value)
     const int index = m_currentRow.indexOf(column);
     if (index < 0)
         failAndClose(QStringLiteral("%1 has no column %2").arg(m_table, column));
-    // A NULL is bound with a type, as the drivers need one.
-    const QVariant bound = value.isNull() ? QVariant(QMetaType::fromType<QString>()) : value;
     for (auto &change : m_changes) {
         if (change.first == index) {
-            change.second = bound;
+            change.second = value;
             return;
         }
     }
-    m_changes.emplace_back(index, bound);
-}
-
-void DbRecordset::Update(const std::function<void(const QSqlRecord &written)> &beforeCommit)
-{
-    const QSqlRecord written = write();
-    if (beforeCommit) {
-        try {
-            beforeCommit(written);
-        } catch (...) {
-            Close();
-            throw;
-        }
-    }
-    QSqlDatabase db = database();
-    if (!db.commit())
-        failAndClose(causeOf(db.lastError(), QStringLiteral("The database refused to commit the update of ") + m_table));
-    m_inTransaction = false;
-    m_changes.clear();
-}
-
-QSqlRecord DbRecordset::Rehearse()
-{
-    return write();
+    m_changes.emplace_back(index, value);
 }
 
 QStringList DbRecordset::keyColumns() const
@@ -180,47 +198,26 @@ QStringList DbRecordset::keyColumns() const
     return names;
 }
 
-QSqlRecord DbRecordset::write()
+QSqlRecord DbRecordset::Update()
 {
     if (!m_open)
         throw Failure(QStringLiteral("The record set is not open"));
     if (!m_hasCurrentRow)
         failAndClose(QStringLiteral("No row of %1 matches%2").arg(m_table, m_condition));
-    if (!m_inTransaction || m_written)
+    if (m_written)
         throw Failure(QStringLiteral("The row of %1 is already written; the record set must be opened again").arg(m_table));
-
-    QSqlDatabase db = database();
-    QSqlRecord written = m_currentRow;
-    if (!m_changes.empty()) {
-        const QString failure = writeChanges(db, written);
-        if (!failure.isEmpty())
-            failAndClose(failure);
-    }
+    DbConnection &db = connection();
+    // Nothing of a row update that fails half-way may stay: only the transaction can take the UPDATE back.
+    if (!db.inTransaction())
+        throw Failure(QStringLiteral("The row of %1 can be written only inside a transaction").arg(m_table));
     m_written = true;
-    return written;
-}
+    if (m_changes.empty())
+        return m_currentRow;
 
-QString DbRecordset::failureOf(const QSqlQuery &query, const QString &fallback) const
-{
-    const QString cause = causeOf(query.lastError(), fallback);
-    if (!StatementTimeout::expired(query))
-        return cause;
-    return QStringLiteral("%1 was busy: no answer within %2 seconds, as when another session holds the table or one of its rows "
-                          "locked. The server said: %3")
-        .arg(m_table)
-        .arg(StatementTimeout::Seconds)
-        .arg(cause);
-}
-
-QString DbRecordset::writeChanges(QSqlDatabase &db, QSqlRecord &written) const
-{
-    const QSqlDriver *driver = db.driver();
-    const auto identifier = [driver](const QString &name) { return driver->escapeIdentifier(name, QSqlDriver::FieldName); };
     const QList<int> address = RowKey::columns(m_currentRow, m_key);
     if (address.isEmpty())
-        return QStringLiteral("%1 has no key and no column of a character or integer type to find the row read again; nothing was written").arg(m_table);
-    // The row is found by its address as read, and read back by its address as written: the server compares
-    // a column that the update set with the text sent as it converted that text for the column.
+        failAndClose(QStringLiteral("%1 has no key and no column of a character or integer type to find the row read again; nothing was written")
+                         .arg(m_table));
     const auto sentValue = [this](int index) -> std::optional<QVariant> {
         for (const auto &change : m_changes) {
             if (change.first == index)
@@ -228,66 +225,64 @@ QString DbRecordset::writeChanges(QSqlDatabase &db, QSqlRecord &written) const
         }
         return std::nullopt;
     };
+
     QStringList assignments;
-    for (const auto &change : m_changes)
-        assignments.append(identifier(m_currentRow.fieldName(change.first)) + QStringLiteral(" = ?"));
-    QStringList readConditions;
-    QStringList writtenConditions;
-    QList<QVariant> readValues;
-    QList<QVariant> writtenValues;
-    for (const int index : address) {
-        const QString name = identifier(m_currentRow.fieldName(index));
-        const QString isNull = name + QStringLiteral(" IS NULL");
-        const QString equals = name + QStringLiteral(" = ?");
-        readConditions.append(m_currentRow.isNull(index) ? isNull : equals);
-        if (!m_currentRow.isNull(index))
-            readValues.append(m_currentRow.value(index));
-        const std::optional<QVariant> sent = sentValue(index);
-        const QVariant writtenValue = sent ? *sent : m_currentRow.value(index);
-        writtenConditions.append(writtenValue.isNull() ? isNull : equals);
-        if (!writtenValue.isNull())
-            writtenValues.append(writtenValue);
+    QList<QVariant> values;
+    for (const auto &[index, value] : m_changes) {
+        assignments.append(serverDialect().quoted(m_currentRow.fieldName(index)) + QStringLiteral(" = ?"));
+        values.append(value);
     }
-    const QString conjunction = QStringLiteral(" AND ");
-    // The table is the same fixed caption that the query named, so that both resolve alike.
-    const QString statement = QStringLiteral("UPDATE ") + m_table + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "))
-        + QStringLiteral(" WHERE ") + readConditions.join(conjunction);
-    {
-        QSqlQuery query(db);
-        if (!StatementTimeout::prepare(query, statement))
-            return causeOf(query.lastError(), QStringLiteral("The update could not be prepared: ") + statement);
-        for (const auto &change : m_changes)
-            query.addBindValue(change.second);
-        for (const QVariant &value : readValues)
-            query.addBindValue(value);
-        if (!query.exec())
-            return failureOf(query, QStringLiteral("The update failed: ") + statement);
-        const int changed = query.numRowsAffected();
-        if (changed != 1)
-            return QStringLiteral("The update of %1 would have changed %2 rows instead of the one row read; nothing was written").arg(m_table).arg(changed);
+    // The row is written only while it holds what was read, its address and the columns set alike, so that
+    // what another session wrote meanwhile is never overwritten; and read back by its address as written.
+    Conditions asRead;
+    Conditions asWritten;
+    for (const int index : address) {
+        asRead.add(m_currentRow.fieldName(index), m_currentRow.value(index));
+        asWritten.add(m_currentRow.fieldName(index), sentValue(index).value_or(m_currentRow.value(index)));
+    }
+    for (const auto &change : m_changes) {
+        if (!address.contains(change.first) && RowKey::comparesExactly(m_currentRow.field(change.first).typeID()))
+            asRead.add(m_currentRow.fieldName(change.first), m_currentRow.value(change.first));
     }
 
-    const QString readBack = QStringLiteral("Select * From ") + m_table + QStringLiteral(" WHERE ") + writtenConditions.join(conjunction);
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!StatementTimeout::prepare(query, readBack))
-        return causeOf(query.lastError(), QStringLiteral("The row written could not be read back: ") + readBack);
-    for (const QVariant &value : writtenValues)
-        query.addBindValue(value);
-    if (!query.exec())
-        return failureOf(query, QStringLiteral("The row written could not be read back: ") + readBack);
-    if (!query.next())
-        return QStringLiteral("The row of %1 written could not be read back; nothing was written").arg(m_table);
-    written = query.record();
-    return {};
+    QSqlRecord written;
+    aboutTable([&] {
+        OdbcStatement update(db);
+        update.execute(QStringLiteral("UPDATE ") + m_table + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", ")) + asRead.text(),
+                       values + asRead.values());
+        const qint64 changed = update.rowsAffected();
+        if (changed != 1)
+            failAndClose(QStringLiteral("The update of %1 would have changed %2 rows instead of the one row read; nothing was written")
+                             .arg(m_table)
+                             .arg(changed));
+        OdbcStatement query(db);
+        query.execute(QStringLiteral("Select * From ") + m_table + asWritten.text(), asWritten.values());
+        if (!query.next())
+            failAndClose(QStringLiteral("The row of %1 could not be found again as written, as when a column cannot hold a character of the "
+                                        "value sent; nothing was written")
+                             .arg(m_table));
+        written = query.record();
+        if (query.next())
+            failAndClose(QStringLiteral("The update would make the row of %1 the same as another row of it in every column that tells its rows "
+                                        "apart, so that it could not be put back; nothing was written")
+                             .arg(m_table));
+    });
+    for (const auto &[index, value] : m_changes) {
+        const QSqlField column = written.field(m_currentRow.fieldName(index));
+        if (isText(column.typeID()) && !holdsAsSent(column, value))
+            failAndClose(QStringLiteral("The column %1 of %2 cannot hold \"%3\": it would hold \"%4\", as when the column's code page lacks a "
+                                        "character of it; nothing was written")
+                             .arg(column.name(), m_table, value.toString(), column.value().toString()));
+    }
+    return written;
 }
 
 void DbRecordset::Close()
 {
-    rollBack();
     m_open = false;
     m_written = false;
     m_hasCurrentRow = false;
+    m_otherRowsMatch = false;
     m_currentRow.clear();
     m_changes.clear();
 }
@@ -296,16 +291,4 @@ void DbRecordset::failAndClose(const QString &cause)
 {
     Close();
     throw Failure(cause);
-}
-
-void DbRecordset::rollBack()
-{
-    if (!m_inTransaction)
-        return;
-    m_inTransaction = false;
-    // A lost connection cannot roll back; the server discards the transaction with the session.
-    if (m_connection != nullptr && m_connection->state() == DbConnection::State::Open) {
-        QSqlDatabase db = m_connection->database();
-        db.rollback();
-    }
 }

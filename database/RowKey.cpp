@@ -3,7 +3,6 @@
 #include "platform/Odbc.h"
 
 #include <QSqlField>
-#include <QSqlIndex>
 #include <QSqlRecord>
 
 bool RowKey::comparesExactly(int odbcSqlType)
@@ -23,11 +22,11 @@ bool RowKey::comparesExactly(int odbcSqlType)
     }
 }
 
-QList<int> RowKey::columns(const QSqlRecord &row, const QSqlIndex &key)
+QList<int> RowKey::columns(const QSqlRecord &row, const QStringList &key)
 {
     QList<int> address;
-    for (int i = 0; i < key.count(); ++i) {
-        const int index = row.indexOf(key.fieldName(i));
+    for (const QString &name : key) {
+        const int index = row.indexOf(name);
         if (index < 0) {
             address.clear();
             break;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 
-class QSqlIndex;
 class QSqlRecord;
 
 // The columns by which the update of a row finds the row that was read: WHERE column = value read, for each.
@@ -14,8 +14,8 @@ namespace RowKey {
 // be compared with "=" on every server; so a row is never looked for by them.
 bool comparesExactly(int odbcSqlType);
 
-// The row's key columns when the table has a key and the row holds them all; otherwise every column
-// that compares exactly. Empty when there is none: such a row cannot be found again.
-QList<int> columns(const QSqlRecord &row, const QSqlIndex &key);
+// The row's key columns when the table has a key (its columns' names, in any case) and the row holds them
+// all; otherwise every column that compares exactly. Empty when there is none: such a row cannot be found again.
+QList<int> columns(const QSqlRecord &row, const QStringList &key);
 
 } // namespace RowKey

@@ -1,20 +1,58 @@
 #include "platform/OdbcDriver.h"
 
+#include "platform/SqlServerBrowser_unix.h"
+
+namespace {
+
+// SQL Server's port when none is named.
+const QString DefaultPort = QStringLiteral("1433");
+
+struct ServerParts {
+    QString host;
+    QString instance; // empty for the default instance
+    QString port;     // empty when none is named
+};
+
+ServerParts partsOf(const QString &server)
+{
+    ServerParts parts;
+    const qsizetype comma = server.indexOf(QLatin1Char(','));
+    const QString name = comma < 0 ? server : server.left(comma);
+    if (comma >= 0)
+        parts.port = server.mid(comma + 1);
+    const qsizetype backslash = name.indexOf(QLatin1Char('\\'));
+    parts.host = backslash < 0 ? name : name.left(backslash);
+    if (backslash >= 0)
+        parts.instance = name.mid(backslash + 1);
+    return parts;
+}
+
+} // namespace
+
 QString OdbcDriver::name()
 {
     return QStringLiteral("FreeTDS");
 }
 
-// FreeTDS reads "host\instance" from Server; a port goes into a keyword of its own, which other ODBC drivers
-// read as well.
+QString OdbcDriver::reachableServer(const QString &server)
+{
+    const ServerParts parts = partsOf(server);
+    if (parts.instance.isEmpty() || !parts.port.isEmpty())
+        return server;
+    return parts.host + QLatin1Char(',') + QString::number(SqlServerBrowser::instancePort(parts.host, parts.instance));
+}
+
+// FreeTDS takes the port in a keyword of its own, which other ODBC drivers read as well. Without one it has
+// none at all, not SQL Server's default.
 OdbcDriver::Keywords OdbcDriver::serverKeywords(const QString &server)
 {
+    const ServerParts parts = partsOf(server);
+    const bool instanceOnly = !parts.instance.isEmpty() && parts.port.isEmpty();
     Keywords keywords;
-    const int comma = server.indexOf(QLatin1Char(','));
-    if (comma >= 0 && !server.contains(QLatin1Char('\\')))
-        keywords = {{QStringLiteral("Server"), server.left(comma)}, {QStringLiteral("Port"), server.mid(comma + 1)}};
-    else
+    if (instanceOnly)
         keywords = {{QStringLiteral("Server"), server}};
+    else
+        keywords = {{QStringLiteral("Server"), parts.host}, {QStringLiteral("Port"), parts.port.isEmpty() ? DefaultPort : parts.port}};
     keywords.append({QStringLiteral("TDS_Version"), QStringLiteral("7.4")});
     keywords.append({QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")});
     return keywords;

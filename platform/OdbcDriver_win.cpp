@@ -16,6 +16,13 @@ QString OdbcDriver::name()
     return newest;
 }
 
+// The SQL Server drivers read "host", "host,port" and "host\instance" themselves, and ask the SQL Server
+// Browser for an instance's port within the login's bound.
+QString OdbcDriver::reachableServer(const QString &server)
+{
+    return server;
+}
+
 // The SQL Server drivers read "host", "host,port" and "host\instance" themselves.
 OdbcDriver::Keywords OdbcDriver::serverKeywords(const QString &server)
 {

@@ -3,6 +3,7 @@
 #include "database/DatabaseTargets.h"
 #include "database/DbConnection.h"
 #include "database/DbRecordset.h"
+#include "database/Transaction.h"
 #include "model/FormValues.h"
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
@@ -188,35 +189,46 @@ QStringList fileChange(const QString &path, const QByteArray &current, const QBy
                             LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)));
 }
 
-TargetPreview previewDatabaseTarget(int target, const QString &table, const FieldSource &fields, DbRecordset &recordset)
+TargetPreview previewDatabaseTarget(int target, const QString &table, const FieldSource &fields, DbConnection &connection)
 {
     TargetPreview preview{table, TargetPreview::Outcome::Unchanged, {}};
-    for (const RowUpdate &rowUpdate : rowUpdatesOf(target)) {
-        const QString condition = QLatin1String(rowUpdate.condition);
-        preview.lines.append(Indent + QStringLiteral("Select * From ") + table + condition);
-        try {
-            recordset.Open(table, condition);
-            const QSqlRecord before = recordset.currentRow();
-            if (recordset.hasCurrentRow())
-                preview.lines.append(Indent + Indent + rowText(before));
-            for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
-                recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));
-            // The run's very update, rolled back by Close: the row as the table would hold it.
-            const QSqlRecord after = recordset.Rehearse();
-            for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
-                const QString column = QLatin1String(assignment.column);
-                const bool changes = !sameValue(before.value(column), after.value(column));
-                preview.lines.append(Indent + Indent + column + QStringLiteral(": ") + shownValue(before.value(column))
-                                     + (changes ? Arrow + shownValue(after.value(column)) : QStringLiteral(" (unchanged)")));
-                if (changes && preview.outcome == TargetPreview::Outcome::Unchanged)
-                    preview.outcome = TargetPreview::Outcome::Changes;
+    DbRecordset recordset;
+    recordset.bind(connection);
+    try {
+        // The run's very updates, in a transaction of the target's own that is always rolled back: each row as
+        // the table would hold it, after the row updates before it.
+        Transaction rehearsal(connection);
+        for (const RowUpdate &rowUpdate : rowUpdatesOf(target)) {
+            const QString condition = QLatin1String(rowUpdate.condition);
+            preview.lines.append(Indent + QStringLiteral("Select * From ") + table + condition);
+            try {
+                recordset.Open(table, condition);
+                const QSqlRecord before = recordset.currentRow();
+                if (recordset.hasCurrentRow())
+                    preview.lines.append(Indent + Indent + rowText(before));
+                if (recordset.otherRowsMatch())
+                    preview.lines.append(Indent + Indent + QStringLiteral("(other rows match too; the run changes only this one)"));
+                for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
+                    recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));
+                const QSqlRecord after = recordset.Update();
+                for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
+                    const QString column = QLatin1String(assignment.column);
+                    const bool changes = !sameValue(before.value(column), after.value(column));
+                    preview.lines.append(Indent + Indent + column + QStringLiteral(": ") + shownValue(before.value(column))
+                                         + (changes ? Arrow + shownValue(after.value(column)) : QStringLiteral(" (unchanged)")));
+                    if (changes && preview.outcome == TargetPreview::Outcome::Unchanged)
+                        preview.outcome = TargetPreview::Outcome::Changes;
+                }
+                recordset.Close();
+            } catch (const Failure &failure) {
+                recordset.Close();
+                preview.outcome = TargetPreview::Outcome::Fails;
+                preview.lines += failureLines(failure.cause(), Indent + Indent);
             }
-            recordset.Close();
-        } catch (const Failure &failure) {
-            recordset.Close();
-            preview.outcome = TargetPreview::Outcome::Fails;
-            preview.lines += failureLines(failure.cause(), Indent + Indent);
         }
+    } catch (const Failure &failure) {
+        preview.outcome = TargetPreview::Outcome::Fails;
+        preview.lines += failureLines(failure.cause(), Indent + Indent);
     }
     return preview;
 }
@@ -228,24 +240,20 @@ RunPreview previewRun(const Form &typed, const QString &settingsPath)
     preview.checkFailure = checkAsTheRun(form, settingsPath);
 
     DbConnection connection;
-    DbRecordset recordset; // ends before the connection it is bound to
     try {
-        connection.OpenConnection(form.fieldText(Field::txtSQLIP), QStringLiteral("sa"), form.fieldText(Field::txtSQLPass),
-                                  QStringLiteral("Account"));
+        connection.OpenAccountDatabase(form);
     } catch (const Failure &failure) {
         preview.connectionFailure = failure.cause();
     }
-    recordset.bind(connection);
     for (int target = 0; target < FirstFileTarget; ++target) {
         if (!form.isTicked(target))
             continue;
         if (preview.connectionFailure.isEmpty())
-            preview.targets.push_back(previewDatabaseTarget(target, form.caption(target), form, recordset));
+            preview.targets.push_back(previewDatabaseTarget(target, form.caption(target), form, connection));
         else
             preview.targets.push_back({form.caption(target), TargetPreview::Outcome::Fails,
                                        failureLines(QStringLiteral("the database connection cannot be opened"), Indent)});
     }
-    recordset.Close();
     connection.CloseConnection();
 
     for (int target = FirstFileTarget; target < TargetCount; ++target) {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-class DbRecordset;
+class DbConnection;
 class FieldSource;
 class Form;
 
@@ -67,8 +67,8 @@ QStringList fileChange(const QString &path, const QByteArray &current, const QBy
 // One file target (3 to 14), at the path and with the content the run would use.
 TargetPreview previewFileTarget(int target, const QString &caption, const FieldSource &fields);
 
-// One database target (0 to 2) through a record set bound to an open connection. Each row update is made
-// as the run makes it and read back, then the record set is closed, which rolls it back.
-TargetPreview previewDatabaseTarget(int target, const QString &table, const FieldSource &fields, DbRecordset &recordset);
+// One database target (0 to 2) on an open connection. Its row updates are made as the run makes them and read
+// back, in a transaction that is then rolled back.
+TargetPreview previewDatabaseTarget(int target, const QString &table, const FieldSource &fields, DbConnection &connection);
 
 } // namespace Preview

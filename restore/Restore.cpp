@@ -4,6 +4,7 @@
 #include "database/DbConnection.h"
 #include "database/DbRecordset.h"
 #include "database/Module1.h"
+#include "database/Transaction.h"
 #include "model/Form.h"
 #include "model/Settings.h"
 #include "platform/Failure.h"
@@ -182,7 +183,7 @@ void putBackRow(const Item &item, Module1 &module, Backup &backup)
     DbRecordset &recordset = module.dbRecordset;
     recordset.bind(module.dbConnection);
     recordset.OpenRow(item.row.table, item.row.key);
-    RowChange change{item.row.table, recordset.currentRow(), {}, {}, {}};
+    RowChange change{item.row.table, recordset.currentRow(), {}, {}, {}, false};
     for (const RunRecord::Column &column : item.row.columns) {
         recordset.setCollectValue(column.name, column.before);
         change.columns.append(column.name);
@@ -250,10 +251,9 @@ Plan plan(const QString &folder, const FieldSource &fields)
     Plan plan{folder, *record, {}, {}};
     if (!record->rows.empty()) {
         DbConnection connection;
-        DbRecordset recordset; // ends before the connection it is bound to
+        DbRecordset recordset;
         try {
-            connection.OpenConnection(fields.fieldText(Field::txtSQLIP), QStringLiteral("sa"), fields.fieldText(Field::txtSQLPass),
-                                      QStringLiteral("Account"));
+            connection.OpenAccountDatabase(fields);
             recordset.bind(connection);
             for (const RunRecord::Row &row : record->rows)
                 plan.items.push_back(rowItem(folder, row, recordset));
@@ -300,12 +300,16 @@ Result restore(const QString &folder, const QStringList &confirmed, bool confirm
         errorContext.clear();
         if (!rows.empty()) {
             module.dbConnection.CloseConnection();
-            module.dbConnection.OpenConnection(fields.fieldText(Field::txtSQLIP), QStringLiteral("sa"), fields.fieldText(Field::txtSQLPass),
-                                               QStringLiteral("Account"));
+            module.dbConnection.OpenAccountDatabase(fields);
+            // All the rows go back, or none: a row that cannot is found before any file is touched.
+            Transaction transaction(module.dbConnection);
             for (const Item *item : rows) {
                 errorContext = item->name;
                 putBackRow(*item, module, backup);
             }
+            errorContext.clear();
+            transaction.commit();
+            backup.changed();
             module.dbConnection.CloseConnection();
         }
         for (const Item *item : files) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and opens the tool on a working demo: a sample installation tree and a
 # local account database (PostgreSQL on loopback standing in for SQL Server), with Settings.ini beside the
-# executable pointing at both, so that "Update Selected IP's" succeeds. The installation and the executable
+# executable pointing at both, so that "Update Selected IP's" succeeds. The executable is the tool built to
+# speak PostgreSQL's dialect where it would speak SQL Server's, as the tests run it. The installation and the executable
 # live below demo/, the database in a temporary folder until the window closes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -41,7 +42,7 @@ Database/ODBC.reg
 Setup/!Setup.txt Editor.exe
 FILES
 
-cp "$root/build/app/Mud3IPSetup" "$demo/bin/"
+cp "$root/build/tests/on-postgresql/Mud3IPSetup" "$demo/bin/"
 printf '%s\r\n' "[Settings]" "ServerName=Morrowtide" "ExternalIP=203.0.113.24" "InternalIP=127.0.0.1" \
   "SQLIP=127.0.0.1,$MUD3_PG_PORT" "SQLPass=qef" "Mud3Path=$demo/Mud3\\" "LGPort=7005" "SGPort=7105" \
   "RG01Port=7201" "RG02Port=7202" >"$demo/bin/Settings.ini"

@@ -2,6 +2,7 @@
 
 #include "database/DatabaseTargets.h"
 #include "database/Module1.h"
+#include "database/Transaction.h"
 #include "model/Form.h"
 #include "model/Settings.h"
 #include "platform/Failure.h"
@@ -12,6 +13,8 @@
 #include "update/FileTarget.h"
 #include "update/RunCheck.h"
 
+#include <vector>
+
 namespace {
 
 void normaliseMud3Path(Form &form)
@@ -20,6 +23,29 @@ void normaliseMud3Path(Form &form)
     const QString normalised = mud3PathAsRunUsesIt(typed);
     if (normalised != typed)
         form.setFieldText(Field::txtMud3Path, normalised);
+}
+
+// The ticked database targets in index order, in one transaction: every row of them is changed, or none.
+// Their ticks are cleared once the last is committed.
+void runDatabaseTargets(Form &form, Module1 &module, Backup &backup, QString &errorContext)
+{
+    std::vector<int> ticked;
+    for (int target = 0; target < FirstFileTarget; ++target) {
+        if (form.isTicked(target))
+            ticked.push_back(target);
+    }
+    if (ticked.empty())
+        return;
+    Transaction transaction(module.dbConnection);
+    for (const int target : ticked) {
+        const QString caption = form.caption(target);
+        errorContext = errorContextOf(target, caption);
+        runDatabaseTarget(target, caption, form, module, backup);
+    }
+    transaction.commit();
+    backup.changed();
+    for (const int target : ticked)
+        form.clearTick(target);
 }
 
 void writeFileTarget(const Form &form, int target, const QString &caption, Backup &backup)
@@ -56,16 +82,8 @@ RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, B
             return {false, message + failure->errorContext, failure->cause};
 
         module.dbConnection.CloseConnection();
-        module.dbConnection.OpenConnection(form.fieldText(Field::txtSQLIP), QStringLiteral("sa"),
-                                           form.fieldText(Field::txtSQLPass), QStringLiteral("Account"));
-        for (int target = 0; target < FirstFileTarget; ++target) {
-            if (!form.isTicked(target))
-                continue;
-            const QString caption = form.caption(target);
-            errorContext = errorContextOf(target, caption);
-            runDatabaseTarget(target, caption, form, module, backup);
-            form.clearTick(target);
-        }
+        module.dbConnection.OpenAccountDatabase(form);
+        runDatabaseTargets(form, module, backup, errorContext);
         module.dbConnection.CloseConnection();
 
         for (int target = FirstFileTarget; target < TargetCount; ++target) {
@@ -81,7 +99,7 @@ RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, B
         backup.finish();
         return {};
     } catch (const Failure &failure) {
-        module.dbRecordset.Close(); // a row update that a failure interrupted is rolled back, not left to the disconnect
+        module.dbRecordset.Close();
         module.dbConnection.CloseConnection();
         backup.abandon();
         return {false, message + errorContext, failure.cause()};

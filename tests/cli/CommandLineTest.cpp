@@ -80,7 +80,7 @@ class CommandLine : public testing::TestWithParam<Case> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QFile::copy(QStringLiteral(MUD3_TOOL_EXECUTABLE), m_tool));
+        ASSERT_TRUE(QFile::copy(TestDatabase::toolExecutable(), m_tool));
         TestDatabase::execute(AccountTables::create());
         pointAtTestSystem(m_fields, m_tree);
         m_fields.setFieldText(Field::txtMud3Path, m_tree.mud3Path().chopped(1)); // a run adds the backslash, and saves it
@@ -128,7 +128,7 @@ protected:
     }
 
     QTemporaryDir m_bin;
-    const QString m_tool = m_bin.filePath(QFileInfo(QStringLiteral(MUD3_TOOL_EXECUTABLE)).fileName());
+    const QString m_tool = m_bin.filePath(QFileInfo(TestDatabase::toolExecutable()).fileName());
     InstallationTree m_tree;
     FormValues m_fields;
     QString m_settings;

@@ -21,7 +21,7 @@ TEST(CommandLineInAConsole, RestoresARunAndSetsTheExitCode)
     pointAtTestSystem(fields, tree);
     AccountTables::setNewValues(fields);
     Settings::save(fields, tree.settingsPath());
-    const QString tool = QDir::toNativeSeparators(QStringLiteral(MUD3_TOOL_EXECUTABLE));
+    const QString tool = QDir::toNativeSeparators(TestDatabase::toolExecutable());
     const QString settings = QDir::toNativeSeparators(tree.settingsPath());
     ASSERT_EQ(QProcess::execute(tool, {QStringLiteral("--apply"), QStringLiteral("--settings"), settings}), 0);
     const QStringList runs = QDir(QFileInfo(tree.settingsPath()).absolutePath() + QStringLiteral("/Backups")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);

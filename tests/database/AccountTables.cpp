@@ -1,5 +1,7 @@
 #include "AccountTables.h"
 
+#include "support/TestDatabase.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -16,17 +18,21 @@ QStringList AccountTables::drop()
 
 QStringList AccountTables::create()
 {
+    // The names are Unicode text, as a game's account database keeps them: PostgreSQL's varchar is.
+    const QString unicodeText = TestDatabase::either(QStringLiteral("varchar"), QStringLiteral("nvarchar"));
     return drop()
         + QStringList{
-              QStringLiteral("CREATE TABLE TBL_PUBIPS (FLD_ID integer PRIMARY KEY, FLD_DESCRIPTION varchar(50), "
+              QStringLiteral("CREATE TABLE TBL_PUBIPS (FLD_ID integer CONSTRAINT PK_TBL_PUBIPS PRIMARY KEY, FLD_DESCRIPTION varchar(50), "
                              "FLD_PUBIP varchar(15), FLD_REMARK varchar(50))"),
               QStringLiteral("INSERT INTO TBL_PUBIPS VALUES (1, 'LoginGW', '192.0.2.1', 'kept 1'), (2, 'LoginServer', '192.0.2.2', 'kept 2'), "
                              "(3, 'SET1 DB Conn', '192.0.2.3', 'kept 3'), (4, 'SET1 GameSrv1', '192.0.2.4', 'kept 4')"),
-              QStringLiteral("CREATE TABLE TBL_SELECTGATEIPS (FLD_ID integer PRIMARY KEY, FLD_GAMETYPE varchar(10), "
-                             "FLD_IP varchar(15), FLD_NAME varchar(50), FLD_PORT integer, FLD_REMARK varchar(50))"),
+              QStringLiteral("CREATE TABLE TBL_SELECTGATEIPS (FLD_ID integer CONSTRAINT PK_TBL_SELECTGATEIPS PRIMARY KEY, "
+                             "FLD_GAMETYPE varchar(10), FLD_IP varchar(15), FLD_NAME %1(50), FLD_PORT integer, FLD_REMARK varchar(50))")
+                  .arg(unicodeText),
               QStringLiteral("INSERT INTO TBL_SELECTGATEIPS VALUES (1, 'MIR3', '192.0.2.5', 'Old Gate', 7100, 'kept 5')"),
-              QStringLiteral("CREATE TABLE TBL_SERVERINFO (FLD_ID integer PRIMARY KEY, FLD_GAMETYPE varchar(10), "
-                             "FLD_SERVERNAME varchar(50), FLD_REMARK varchar(50))"),
+              QStringLiteral("CREATE TABLE TBL_SERVERINFO (FLD_ID integer CONSTRAINT PK_TBL_SERVERINFO PRIMARY KEY, "
+                             "FLD_GAMETYPE varchar(10), FLD_SERVERNAME %1(50), FLD_REMARK varchar(50))")
+                  .arg(unicodeText),
               QStringLiteral("INSERT INTO TBL_SERVERINFO VALUES (1, 'MIR3', 'Old Server', 'kept 6')"),
           };
 }
@@ -35,6 +41,7 @@ QStringList AccountTables::rows(QSqlDatabase database, const QString &table)
 {
     QStringList result;
     QSqlQuery query(database);
+    query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" ORDER BY 1"))) {
         result.append(QStringLiteral("<error: ") + query.lastError().text() + QLatin1Char('>'));
         return result;

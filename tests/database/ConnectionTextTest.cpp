@@ -121,12 +121,19 @@ TEST(OdbcConnectionString, PlainValuesStandUnquoted)
               QStringLiteral("DRIVER=FreeTDS;Server=127.0.0.1;Port=1433;TDS_Version=7.4;ClientCharset=UTF-8;Database=Account;UID=sa;PWD=qef;"));
 }
 
-TEST(OdbcConnectionString, ServerWithoutPortHasNoPortKeyword)
+// FreeTDS knows no port of its own: one is always named, SQL Server's 1433 when the SQL IP names none.
+TEST(OdbcConnectionString, EveryFormOfTheSqlIpNamesAHostAndAPort)
 {
-    const Keywords keywords = parse(OdbcConnectionString::build(QStringLiteral("sqlhost"), QStringLiteral("sa"), QStringLiteral("qef"),
-                                                                QStringLiteral("Account")));
-    EXPECT_EQ(valueOf(keywords, QStringLiteral("Server")), QStringLiteral("sqlhost"));
-    EXPECT_FALSE(keysOf(keywords).contains(QStringLiteral("Port")));
+    const std::pair<QString, QStringList> cases[] = {
+        {QStringLiteral("sqlhost"), {QStringLiteral("sqlhost"), QStringLiteral("1433")}},
+        {QStringLiteral("sqlhost,1500"), {QStringLiteral("sqlhost"), QStringLiteral("1500")}},
+        {QStringLiteral("sqlhost\\GAME,1501"), {QStringLiteral("sqlhost"), QStringLiteral("1501")}},
+    };
+    for (const auto &[server, hostAndPort] : cases) {
+        const Keywords keywords = parse(OdbcConnectionString::build(server, QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account")));
+        EXPECT_EQ(QStringList({valueOf(keywords, QStringLiteral("Server")), valueOf(keywords, QStringLiteral("Port"))}), hostAndPort)
+            << server.toStdString();
+    }
 }
 
 TEST(OdbcConnectionString, PasswordHoldingAKeywordCannotAddOne)

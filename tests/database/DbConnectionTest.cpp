@@ -12,6 +12,9 @@
 namespace {
 
 const QString DatabaseContext = QStringLiteral("Cannot be found, check IP Adress, and SQL Password");
+// What the server says of a wrong password.
+const QString RefusedLoginCause =
+    TestDatabase::either(QStringLiteral("password authentication failed for user \"sa\""), QStringLiteral("Login failed for user 'sa'"));
 
 } // namespace
 
@@ -27,10 +30,10 @@ TEST(DbConnection, CloseConnectionAsFirstCallLeavesAClosedUnconfiguredObject)
 TEST(DbConnection, OpenThenCloseTwiceReleasesThenCreatesAFreshObject)
 {
     DbConnection connection;
-    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), TestDatabase::password(), QStringLiteral("Account"));
     EXPECT_EQ(connection.state(), DbConnection::State::Open);
     EXPECT_EQ(connection.database().databaseName(),
-              OdbcConnectionString::build(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account")));
+              OdbcConnectionString::build(TestDatabase::sqlAddress(), QStringLiteral("sa"), TestDatabase::password(), QStringLiteral("Account")));
 
     connection.CloseConnection();
     EXPECT_EQ(connection.state(), DbConnection::State::Absent);
@@ -46,7 +49,7 @@ TEST(DbConnection, RefusedLoginLeavesTheObjectClosedWithItsTextAndTheNextOpenReu
         connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("wrong"), QStringLiteral("Account"));
         FAIL() << "the login was not refused";
     } catch (const Failure &failure) {
-        EXPECT_TRUE(failure.cause().contains(QStringLiteral("password authentication failed"))) << failure.cause().toStdString();
+        EXPECT_TRUE(failure.cause().contains(RefusedLoginCause)) << failure.cause().toStdString();
     }
     EXPECT_EQ(connection.state(), DbConnection::State::Closed);
     EXPECT_TRUE(connection.database().databaseName().contains(QStringLiteral(";PWD=wrong;")));
@@ -56,32 +59,34 @@ TEST(DbConnection, RefusedLoginLeavesTheObjectClosedWithItsTextAndTheNextOpenReu
     EXPECT_EQ(connection.state(), DbConnection::State::Closed);
     EXPECT_TRUE(connection.database().databaseName().contains(QStringLiteral(";PWD=wrong;")));
 
-    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), TestDatabase::password(), QStringLiteral("Account"));
     EXPECT_EQ(connection.state(), DbConnection::State::Open);
-    EXPECT_TRUE(connection.database().databaseName().contains(QStringLiteral(";PWD=qef;")));
+    EXPECT_TRUE(connection.database().databaseName().endsWith(QStringLiteral(";PWD=") + TestDatabase::password() + QLatin1Char(';')));
 }
 
 TEST(DbConnection, ValidConnectionRunsQueries)
 {
     DbConnection connection;
-    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), TestDatabase::password(), QStringLiteral("Account"));
     QSqlQuery query(connection.database());
-    ASSERT_TRUE(query.exec(QStringLiteral("SELECT current_user, current_database()")));
+    query.setForwardOnly(true);
+    ASSERT_TRUE(query.exec(TestDatabase::either(QStringLiteral("SELECT current_user, current_database()"), QStringLiteral("SELECT SUSER_NAME(), DB_NAME()"))));
     ASSERT_TRUE(query.next());
     EXPECT_EQ(query.value(0).toString(), QStringLiteral("sa"));
-    EXPECT_EQ(query.value(1).toString(), QStringLiteral("Account"));
+    // Babelfish keeps database names in lower case.
+    EXPECT_EQ(query.value(1).toString().compare(QStringLiteral("Account"), Qt::CaseInsensitive), 0) << query.value(1).toString().toStdString();
 }
 
-// Qt's driver looks up a table's key on a statement of its own, which no ODBC time-out reaches: the
-// session's lock time-out at the server bounds its waits.
+// The session's lock time-out at the server ends a lock wait, and leaves the connection usable.
 TEST(DbConnection, OpenSessionWaitsForALockThirtySecondsAtMost)
 {
     DbConnection connection;
-    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), QStringLiteral("qef"), QStringLiteral("Account"));
+    connection.OpenConnection(TestDatabase::sqlAddress(), QStringLiteral("sa"), TestDatabase::password(), QStringLiteral("Account"));
     QSqlQuery query(connection.database());
-    ASSERT_TRUE(query.exec(QStringLiteral("SHOW lock_timeout")));
+    query.setForwardOnly(true);
+    ASSERT_TRUE(query.exec(TestDatabase::either(QStringLiteral("SHOW lock_timeout"), QStringLiteral("SELECT @@LOCK_TIMEOUT"))));
     ASSERT_TRUE(query.next());
-    EXPECT_EQ(query.value(0).toString(), QStringLiteral("30s"));
+    EXPECT_EQ(query.value(0).toString(), TestDatabase::either(QStringLiteral("30s"), QStringLiteral("30000")));
 }
 
 // Runs with every target ticked, the file targets included, to show that a refused login writes nothing.
@@ -114,26 +119,26 @@ protected:
 
 TEST_F(RefusedLogin, WrongPasswordShowsTheMessageAloneWithTheDriversCause)
 {
-    form.setFieldText(Field::txtSQLPass, QStringLiteral("not qef"));
+    form.setFieldText(Field::txtSQLPass, QStringLiteral("not ") + TestDatabase::password());
     const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
-    EXPECT_TRUE(outcome.cause.contains(QStringLiteral("password authentication failed for user \"sa\""))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.contains(RefusedLoginCause)) << outcome.cause.toStdString();
     expectNothingChanged();
 }
 
 TEST_F(RefusedLogin, PasswordWithTheCorrectOneInsideSpacesIsNotTrimmed)
 {
-    form.setFieldText(Field::txtSQLPass, QStringLiteral(" qef"));
+    form.setFieldText(Field::txtSQLPass, QLatin1Char(' ') + TestDatabase::password());
     const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
-    EXPECT_TRUE(outcome.cause.contains(QStringLiteral("password authentication failed"))) << outcome.cause.toStdString();
+    EXPECT_TRUE(outcome.cause.contains(RefusedLoginCause)) << outcome.cause.toStdString();
     expectNothingChanged();
 }
 
 TEST_F(RefusedLogin, ClosingBraceInThePasswordIsRefusedWithAClearCause)
 {
-    form.setFieldText(Field::txtSQLPass, QStringLiteral("qef}"));
+    form.setFieldText(Field::txtSQLPass, TestDatabase::password() + QLatin1Char('}'));
     const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
     EXPECT_EQ(outcome.cause, QStringLiteral("The SQL password holds \"}\", which the FreeTDS ODBC driver cannot pass on to the server"));

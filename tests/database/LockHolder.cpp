@@ -9,8 +9,10 @@
 LockHolder::LockHolder(const QStringList &statements, int maxSeconds)
     : m_connectionName(QStringLiteral("lock-holder"))
 {
-    QSqlDatabase session = TestDatabase::adminConnection(m_connectionName, qEnvironmentVariable("MUD3_PG_PORT"));
-    TestDatabase::execute(session, {QStringLiteral("SET idle_in_transaction_session_timeout = '%1s'").arg(maxSeconds)});
+    QSqlDatabase session = TestDatabase::adminConnection(m_connectionName, TestDatabase::sqlAddress());
+    // A T-SQL server has no such bound: there the holder's destructor ends the session.
+    if (!TestDatabase::isTSql())
+        TestDatabase::execute(session, {QStringLiteral("SET idle_in_transaction_session_timeout = '%1s'").arg(maxSeconds)});
     if (!session.transaction())
         ADD_FAILURE() << "the lock holder cannot start a transaction";
     TestDatabase::execute(session, statements);
@@ -37,7 +39,10 @@ void LockHolder::release()
 int LockHolder::waitingSessions()
 {
     QSqlQuery query(TestDatabase::admin());
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'")) || !query.next())
+    query.setForwardOnly(true);
+    if (!query.exec(TestDatabase::either(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"),
+                                         QStringLiteral("SELECT count(*) FROM sys.dm_exec_requests WHERE blocking_session_id <> 0")))
+        || !query.next())
         return -1;
     return query.value(0).toInt();
 }

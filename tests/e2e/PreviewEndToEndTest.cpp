@@ -43,7 +43,7 @@ protected:
         TestDatabase::execute(AccountTables::create());
         ASSERT_FALSE(HasFailure());
         QDir().mkpath(m_session.path() + QStringLiteral("/bin"));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(MUD3_TOOL_EXECUTABLE), executable()));
+        ASSERT_TRUE(QFile::copy(TestDatabase::toolExecutable(), executable()));
         QFile::setPermissions(executable(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 

@@ -64,7 +64,7 @@ protected:
         ASSERT_FALSE(HasFailure());
 
         QDir().mkpath(binFolder());
-        ASSERT_TRUE(QFile::copy(QStringLiteral(MUD3_TOOL_EXECUTABLE), executable()));
+        ASSERT_TRUE(QFile::copy(TestDatabase::toolExecutable(), executable()));
         QFile::setPermissions(executable(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 

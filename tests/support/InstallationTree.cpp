@@ -49,6 +49,7 @@ QString InstallationTree::settingsPath() const
 void pointAtTestSystem(FormValues &form, const InstallationTree &tree)
 {
     form.setFieldText(Field::txtSQLIP, TestDatabase::sqlAddress());
+    form.setFieldText(Field::txtSQLPass, TestDatabase::password());
     form.setFieldText(Field::txtMud3Path, tree.mud3Path());
 }
 

@@ -28,7 +28,7 @@ private:
     QString m_root;
 };
 
-// A form whose SQL field names the test database and whose Mud3 path is the tree.
+// A form whose SQL fields name the test database and its password, and whose Mud3 path is the tree.
 void pointAtTestSystem(FormValues &form, const InstallationTree &tree);
 
 // The update run, refused unless the SQL field names a loopback address.

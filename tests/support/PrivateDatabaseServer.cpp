@@ -70,7 +70,7 @@ void PrivateDatabaseServer::start()
 
 QSqlDatabase PrivateDatabaseServer::admin()
 {
-    return TestDatabase::adminConnection(m_adminName, m_port);
+    return TestDatabase::adminConnection(m_adminName, sqlAddress());
 }
 
 void PrivateDatabaseServer::execute(const QStringList &statements)

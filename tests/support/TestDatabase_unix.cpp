@@ -2,5 +2,5 @@
 
 QString TestDatabase::sqlAddress()
 {
-    return QStringLiteral("127.0.0.1,") + port();
+    return isTSql() ? qEnvironmentVariable("MUD3_TEST_SQLSERVER") : QStringLiteral("127.0.0.1,") + port();
 }

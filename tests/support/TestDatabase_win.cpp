@@ -4,6 +4,8 @@
 // listens on the default port, in a network namespace of the test run's own.
 QString TestDatabase::sqlAddress()
 {
+    if (isTSql())
+        return qEnvironmentVariable("MUD3_TEST_SQLSERVER");
     port();
     return QStringLiteral("127.0.0.1");
 }

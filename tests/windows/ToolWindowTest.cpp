@@ -149,7 +149,7 @@ protected:
         ASSERT_TRUE(m_bin.isValid() && QDir().mkpath(m_program));
         TestDatabase::execute(AccountTables::create());
         ASSERT_FALSE(HasFailure());
-        ASSERT_TRUE(QFile::copy(QStringLiteral(MUD3_TOOL_EXECUTABLE), executable()));
+        ASSERT_TRUE(QFile::copy(TestDatabase::toolExecutable(), executable()));
     }
 
     QString executable() const { return m_program + QStringLiteral("/Mud3IPSetup.exe"); }
