@@ -86,15 +86,15 @@ void OdbcStatement::execute(const QString &text, const QList<QVariant> &values)
             lengths[at] = value.isNull() ? SQL_NULL_DATA : SQLLEN(characters * sizeof(char16_t));
             const SQLSMALLINT type = qsizetype(characters) > LongTextLength ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
             bound = SQLBindParameter(m_statement, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, type, characters > 0 ? characters : 1, 0,
-                                     texts[at].data(), lengths[at], &lengths[at]);
+                                     texts[at].data(), SQLLEN(characters * sizeof(char16_t)), &lengths[at]);
         }
         if (!succeeded(bound))
-            fail(bound, QStringLiteral("The driver refused parameter %1 of: %2").arg(i + 1).arg(text));
+            fail(QStringLiteral("The driver refused parameter %1 of: %2").arg(i + 1).arg(text));
     }
     std::u16string statement = text.toStdU16String();
     const SQLRETURN result = SQLExecDirectW(m_statement, reinterpret_cast<SQLWCHAR *>(statement.data()), SQLINTEGER(statement.size()));
     if (!succeeded(result) && result != SQL_NO_DATA)
-        fail(result, QStringLiteral("The statement failed: ") + text);
+        fail(QStringLiteral("The statement failed: ") + text);
 
     SQLSMALLINT columns = 0;
     SQLNumResultCols(m_statement, &columns);
@@ -108,7 +108,7 @@ void OdbcStatement::execute(const QString &text, const QList<QVariant> &values)
         const SQLRETURN described =
             SQLDescribeColW(m_statement, column, name, SQLSMALLINT(std::size(name)), &nameLength, &type, &size, &digits, &nullable);
         if (!succeeded(described))
-            fail(described, QStringLiteral("The driver could not describe the result of: ") + text);
+            fail(QStringLiteral("The driver could not describe the result of: ") + text);
         QSqlField field(fromWide(name, qMin<qsizetype>(nameLength, std::size(name) - 1)), QMetaType::fromType<QString>());
         field.setSqlType(type);
         m_row.append(field);
@@ -128,7 +128,7 @@ bool OdbcStatement::next()
     if (fetched == SQL_NO_DATA)
         return false;
     if (!succeeded(fetched))
-        fail(fetched, QStringLiteral("The result could not be read"));
+        fail(QStringLiteral("The result could not be read"));
     for (int column = 0; column < m_row.count(); ++column) {
         const QVariant value = columnValue(column);
         // Whole numbers as numbers, so that a value kept from an integer column is written back as one.
@@ -148,7 +148,7 @@ QVariant OdbcStatement::columnValue(int column) const
         if (read == SQL_NO_DATA)
             break;
         if (!succeeded(read))
-            fail(read, QStringLiteral("The column %1 could not be read").arg(m_row.fieldName(column)));
+            fail(QStringLiteral("The column %1 could not be read").arg(m_row.fieldName(column)));
         if (length == SQL_NULL_DATA)
             return QVariant(QMetaType::fromType<QString>());
         const qsizetype whole = qsizetype(std::size(piece)) - 1;
@@ -160,21 +160,27 @@ QVariant OdbcStatement::columnValue(int column) const
     return value;
 }
 
-void OdbcStatement::fail(short result, const QString &what) const
+void OdbcStatement::fail(const QString &what) const
+{
+    bool busy = false;
+    const QString cause = odbcCause(SQL_HANDLE_STMT, m_statement, what, &busy);
+    throw StatementFailure(cause, busy);
+}
+
+QString odbcCause(short handleType, void *handle, const QString &fallback, bool *busy)
 {
     QStringList messages;
-    bool busy = false;
-    for (SQLSMALLINT record = 1; result != SQL_INVALID_HANDLE; ++record) {
+    for (SQLSMALLINT record = 1;; ++record) {
         SQLWCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
         SQLINTEGER nativeError = 0;
         SQLWCHAR message[SQL_MAX_MESSAGE_LENGTH] = {};
         SQLSMALLINT messageLength = 0;
-        if (!succeeded(SQLGetDiagRecW(SQL_HANDLE_STMT, m_statement, record, state, &nativeError, message, SQLSMALLINT(std::size(message)),
-                                      &messageLength)))
+        if (!succeeded(SQLGetDiagRecW(handleType, handle, record, state, &nativeError, message, SQLSMALLINT(std::size(message)), &messageLength)))
             break;
-        busy = busy || serverDialect().isBusy(fromWide(state, SQL_SQLSTATE_SIZE), nativeError);
+        if (busy != nullptr)
+            *busy = *busy || serverDialect().isBusy(fromWide(state, SQL_SQLSTATE_SIZE), nativeError);
         messages.append(fromWide(message, qMin<qsizetype>(messageLength, std::size(message) - 1)).trimmed());
     }
     messages.removeAll(QString());
-    throw StatementFailure(messages.isEmpty() ? what : messages.join(QLatin1Char('\n')), busy);
+    return messages.isEmpty() ? fallback : messages.join(QLatin1Char('\n'));
 }

@@ -9,6 +9,10 @@
 
 class DbConnection;
 
+// What the driver and the server said of the last call on an ODBC handle (SQL_HANDLE_STMT or SQL_HANDLE_DBC),
+// one line each, or fallback when they said nothing; busy tells whether it gave up waiting for a lock.
+QString odbcCause(short handleType, void *handle, const QString &fallback, bool *busy = nullptr);
+
 // A statement that failed: the driver's and the server's cause, and whether it gave up waiting for a lock or
 // at its time-out.
 class StatementFailure : public Failure {
@@ -55,7 +59,7 @@ public:
     const QSqlRecord &record() const { return m_row; }
 
 private:
-    [[noreturn]] void fail(short result, const QString &what) const;
+    [[noreturn]] void fail(const QString &what) const;
     QVariant columnValue(int column) const;
 
     void *m_statement = nullptr;

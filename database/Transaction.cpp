@@ -1,23 +1,24 @@
 #include "database/Transaction.h"
 
 #include "database/DbConnection.h"
+#include "database/OdbcStatement.h"
 #include "platform/Failure.h"
-
-#include <QSqlError>
+#include "platform/Odbc.h"
 
 namespace {
 
-QSqlDatabase openDatabase(const DbConnection &connection)
+// Made on the ODBC connection itself: Qt's driver leaves the connection out of autocommit when a rollback
+// fails, as one does after the server has ended the transaction by itself.
+SQLHANDLE openConnectionOf(const DbConnection &connection)
 {
     if (connection.state() != DbConnection::State::Open)
         throw Failure(QStringLiteral("The database connection is not open"));
-    return connection.database();
+    return connection.odbcHandle();
 }
 
-QString causeOf(const QSqlError &error, const QString &fallback)
+bool setAutocommit(SQLHANDLE connection, SQLULEN mode)
 {
-    const QString text = error.text().trimmed();
-    return text.isEmpty() ? fallback : text;
+    return SQL_SUCCEEDED(SQLSetConnectAttr(connection, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(mode), SQL_IS_UINTEGER));
 }
 
 } // namespace
@@ -25,11 +26,11 @@ QString causeOf(const QSqlError &error, const QString &fallback)
 Transaction::Transaction(DbConnection &connection)
     : m_connection(connection)
 {
-    QSqlDatabase database = openDatabase(connection);
+    SQLHANDLE handle = openConnectionOf(connection);
     if (connection.m_inTransaction)
         throw Failure(QStringLiteral("A transaction is under way on the connection already"));
-    if (!database.transaction())
-        throw Failure(causeOf(database.lastError(), QStringLiteral("The database refused to start a transaction")));
+    if (!setAutocommit(handle, SQL_AUTOCOMMIT_OFF))
+        throw Failure(odbcCause(SQL_HANDLE_DBC, handle, QStringLiteral("The database refused to start a transaction")));
     connection.m_inTransaction = true;
 }
 
@@ -42,14 +43,15 @@ void Transaction::commit()
 {
     if (!m_open)
         throw Failure(QStringLiteral("The transaction has ended already"));
-    m_open = false;
-    m_connection.m_inTransaction = false;
-    QSqlDatabase database = openDatabase(m_connection);
-    if (!database.commit()) {
-        const QString cause = causeOf(database.lastError(), QStringLiteral("The database refused to commit"));
-        database.rollback();
+    SQLHANDLE handle = openConnectionOf(m_connection);
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, handle, SQL_COMMIT))) {
+        const QString cause = odbcCause(SQL_HANDLE_DBC, handle, QStringLiteral("The database refused to commit"));
+        rollBack();
         throw Failure(cause);
     }
+    m_open = false;
+    m_connection.m_inTransaction = false;
+    setAutocommit(handle, SQL_AUTOCOMMIT_ON);
 }
 
 void Transaction::rollBack()
@@ -58,6 +60,10 @@ void Transaction::rollBack()
         return;
     m_open = false;
     m_connection.m_inTransaction = false;
-    if (m_connection.state() == DbConnection::State::Open)
-        m_connection.database().rollback();
+    if (m_connection.state() != DbConnection::State::Open)
+        return;
+    // Whether or not the server still holds the transaction, the connection goes back to autocommit.
+    SQLHANDLE handle = m_connection.odbcHandle();
+    SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK);
+    setAutocommit(handle, SQL_AUTOCOMMIT_ON);
 }

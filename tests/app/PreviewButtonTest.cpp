@@ -35,6 +35,7 @@ protected:
         TestDatabase::execute(AccountTables::create());
         // Never let a press reach the built-in LAN address: the preview reads the loopback test database.
         window.setFieldText(Field::txtSQLIP, TestDatabase::sqlAddress());
+        window.setFieldText(Field::txtSQLPass, TestDatabase::password());
         ASSERT_EQ(window.fieldText(Field::txtSQLIP).section(QLatin1Char(','), 0, 0), QStringLiteral("127.0.0.1"));
         ASSERT_TRUE(settingsDir.isValid());
         window.setFieldText(Field::txtMud3Path, tree.mud3Path().chopped(1));

@@ -22,6 +22,7 @@ TEST(RestoreButton, OpensTheListOfKeptRunsAndRestoresTheChosenOne)
     const QString settingsPath = settingsDir.filePath(QStringLiteral("Settings.ini"));
     Form1 window(settingsPath);
     window.setFieldText(Field::txtSQLIP, TestDatabase::sqlAddress());
+    window.setFieldText(Field::txtSQLPass, TestDatabase::password());
     ASSERT_EQ(window.fieldText(Field::txtSQLIP).section(QLatin1Char(','), 0, 0), QStringLiteral("127.0.0.1"));
     window.setFieldText(Field::txtMud3Path, tree.mud3Path());
     window.setFieldText(Field::txtExternalIP, QStringLiteral("198.51.100.7"));

@@ -84,6 +84,7 @@ protected:
         ASSERT_EQ(sqlAddress.section(QLatin1Char(','), 0, 0), QStringLiteral("127.0.0.1")) << sqlAddress.toStdString();
         window.setFieldText(Field::txtSQLIP, sqlAddress);
         ASSERT_EQ(window.fieldText(Field::txtSQLIP), sqlAddress);
+        window.setFieldText(Field::txtSQLPass, TestDatabase::password());
         ASSERT_TRUE(emptyInstallation.isValid() && settingsDir.isValid());
         window.setFieldText(Field::txtMud3Path, emptyInstallation.path());
     }

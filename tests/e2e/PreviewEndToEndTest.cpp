@@ -116,7 +116,7 @@ TEST_F(PreviewEndToEnd, ThePreviewShowsAChangeAndLeavesFilesTicksAndFieldsAsThey
     const QByteArray typedPath = QFile::encodeName(m_tree.mud3Path().chopped(1));
     const QByteArray settings = QByteArrayLiteral("[Settings]\r\nServerName=Morrowtide\r\nExternalIP=203.0.113.24\r\n"
                                                   "InternalIP=192.0.2.24\r\nSQLIP=")
-        + TestDatabase::sqlAddress().toLatin1() + QByteArrayLiteral("\r\nSQLPass=qef\r\nMud3Path=") + typedPath
+        + TestDatabase::sqlAddress().toLatin1() + QByteArrayLiteral("\r\nSQLPass=") + TestDatabase::password().toLatin1() + QByteArrayLiteral("\r\nMud3Path=") + typedPath
         + QByteArrayLiteral("\r\nLGPort=7005\r\nSGPort=7105\r\nRG01Port=7201\r\nRG02Port=7202\r\n");
     {
         QFile file(settingsPath());

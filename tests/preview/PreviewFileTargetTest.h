@@ -19,7 +19,8 @@ protected:
     static QByteArray defaultFile(int target)
     {
         return readFile(QStringLiteral(MUD3_TEST_DATA "/golden/defaults/") + fileSystemPath(targetCaption(target)))
-            .replace("{txtSQLIP}", "192.168.0.24");
+            .replace("{txtSQLIP}", "192.168.0.24")
+            .replace("{txtSQLPass}", "qef");
     }
 
     void putIntoTree(int target, const QByteArray &content)

@@ -80,23 +80,23 @@ TEST_F(DatabaseTargetPreview, EachRowUpdateShowsTheRowAndEveryColumnOldToNew)
     EXPECT_EQ(addresses.heading(), QStringLiteral("TBL_PUBIPS: changes"));
     EXPECT_EQ(joined(addresses.lines),
               TestDatabase::reportedNames(QStringLiteral("    Select * From TBL_PUBIPS WHERE FLD_DESCRIPTION = 'LoginGW'\n"
-                             "        row: fld_id = \"1\", fld_description = \"LoginGW\", fld_pubip = \"192.0.2.1\", fld_remark = \"kept 1\"\n"
+                             "        row: FLD_ID = \"1\", FLD_DESCRIPTION = \"LoginGW\", FLD_PUBIP = \"192.0.2.1\", FLD_REMARK = \"kept 1\"\n"
                              "        FLD_PUBIP: \"192.0.2.1\" → \"127.0.0.1\"\n"
                              "    Select * From TBL_PUBIPS WHERE FLD_DESCRIPTION = 'LoginServer'\n"
-                             "        row: fld_id = \"2\", fld_description = \"LoginServer\", fld_pubip = \"192.0.2.2\", fld_remark = \"kept 2\"\n"
+                             "        row: FLD_ID = \"2\", FLD_DESCRIPTION = \"LoginServer\", FLD_PUBIP = \"192.0.2.2\", FLD_REMARK = \"kept 2\"\n"
                              "        FLD_PUBIP: \"192.0.2.2\" → \"198.51.100.7\"\n"
                              "    Select * From TBL_PUBIPS WHERE FLD_DESCRIPTION = 'SET1 DB Conn'\n"
-                             "        row: fld_id = \"3\", fld_description = \"SET1 DB Conn\", fld_pubip = \"192.0.2.3\", fld_remark = \"kept 3\"\n"
+                             "        row: FLD_ID = \"3\", FLD_DESCRIPTION = \"SET1 DB Conn\", FLD_PUBIP = \"192.0.2.3\", FLD_REMARK = \"kept 3\"\n"
                              "        FLD_PUBIP: \"192.0.2.3\" → \"127.0.0.1\"\n"
                              "    Select * From TBL_PUBIPS WHERE FLD_DESCRIPTION = 'SET1 GameSrv1'\n"
-                             "        row: fld_id = \"4\", fld_description = \"SET1 GameSrv1\", fld_pubip = \"192.0.2.4\", fld_remark = \"kept 4\"\n"
+                             "        row: FLD_ID = \"4\", FLD_DESCRIPTION = \"SET1 GameSrv1\", FLD_PUBIP = \"192.0.2.4\", FLD_REMARK = \"kept 4\"\n"
                              "        FLD_PUBIP: \"192.0.2.4\" → \"127.0.0.1\"")));
 
     const TargetPreview gate = preview(1);
     EXPECT_EQ(gate.heading(), QStringLiteral("TBL_SELECTGATEIPS: changes"));
     EXPECT_EQ(joined(gate.lines),
               TestDatabase::reportedNames(QStringLiteral("    Select * From TBL_SELECTGATEIPS WHERE FLD_GAMETYPE = 'MIR3'\n"
-                             "        row: fld_id = \"1\", fld_gametype = \"MIR3\", fld_ip = \"192.0.2.5\", fld_name = \"Old Gate\", fld_port = \"7100\", fld_remark = \"kept 5\"\n"
+                             "        row: FLD_ID = \"1\", FLD_GAMETYPE = \"MIR3\", FLD_IP = \"192.0.2.5\", FLD_NAME = \"Old Gate\", FLD_PORT = \"7100\", FLD_REMARK = \"kept 5\"\n"
                              "        FLD_IP: \"192.0.2.5\" → \"198.51.100.7\"\n"
                              "        FLD_NAME: \"Old Gate\" → \"New Realm\"\n"
                              "        FLD_PORT: \"7100\" → \"7777\"")));
@@ -149,7 +149,7 @@ TEST_F(RunPreviewTest, ShowsTheTickedTargetsInRunOrderAndChangesNothing)
     EXPECT_EQ(joined(preview.lines()),
               TestDatabase::reportedNames(QStringLiteral("TBL_SERVERINFO: changes\n"
                              "    Select * From TBL_SERVERINFO WHERE FLD_GAMETYPE = 'MIR3'\n"
-                             "        row: fld_id = \"1\", fld_gametype = \"MIR3\", fld_servername = \"Old Server\", fld_remark = \"kept 6\"\n"
+                             "        row: FLD_ID = \"1\", FLD_GAMETYPE = \"MIR3\", FLD_SERVERNAME = \"Old Server\", FLD_REMARK = \"kept 6\"\n"
                              "        FLD_SERVERNAME: \"Old Server\" → \"New Realm\"\n"
                              "\n"
                              "Mir3Server\\DBSvr\\!ServerInfo.txt: changes\n"
@@ -255,6 +255,9 @@ TEST_F(RunPreviewTest, ThePreviewOfATableIsWhatTheRunThenDoes)
          {QStringLiteral("ALTER TABLE TBL_SELECTGATEIPS DROP CONSTRAINT PK_TBL_SELECTGATEIPS"),
           QStringLiteral("INSERT INTO TBL_SELECTGATEIPS SELECT * FROM TBL_SELECTGATEIPS")},
          Field::txtSGPort, QStringLiteral("7777"), TargetPreview::Outcome::Fails, {}},
+        {"two rows of the condition, of which the run changes the first",
+         {QStringLiteral("INSERT INTO TBL_SELECTGATEIPS VALUES (2, 'MIR3', '192.0.2.6', 'Other Gate', 7101, 'kept 7')")}, Field::txtSGPort,
+         QStringLiteral("7777"), TargetPreview::Outcome::Changes, QStringLiteral("        (other rows match too; the run changes only this one)")},
         {"a port the column stores as the number it holds", {}, Field::txtSGPort, QStringLiteral("07100"),
          TargetPreview::Outcome::Changes, QStringLiteral("        FLD_PORT: \"7100\" (unchanged)")},
         {"a name a fixed-width column pads as it is padded",

@@ -56,7 +56,7 @@ QString TestDatabase::reportedNames(const QString &text)
 {
     if (isTSql())
         return text;
-    static const QRegularExpression name(QStringLiteral("\\bFLD_[A-Z0-9_]+(?= = \"))"));
+    static const QRegularExpression name(QStringLiteral("\\bFLD_[A-Z0-9_]+(?= = \")"));
     QString folded = text;
     for (auto match = name.globalMatch(text); match.hasNext();) {
         const QRegularExpressionMatch found = match.next();
@@ -101,7 +101,8 @@ QSqlDatabase TestDatabase::adminConnection(const QString &connectionName, const 
         return database;
     }
     const QString host = address.section(QLatin1Char(','), 0, 0);
-    const QString port = address.section(QLatin1Char(','), 1);
+    // A bare address is SQL Server's default port, or PostgreSQL's.
+    const QString port = address.contains(QLatin1Char(',')) ? address.section(QLatin1Char(','), 1) : isTSql() ? QStringLiteral("1433") : QString();
     database.setDatabaseName(QStringLiteral("DRIVER={FreeTDS};Server=%1;%2TDS_Version=7.4;ClientCharset=UTF-8;Database=Account;UID=sa;PWD={%3};")
                                  .arg(host, port.isEmpty() ? QString() : QStringLiteral("Port=%1;").arg(port), password()));
     if (!database.open())

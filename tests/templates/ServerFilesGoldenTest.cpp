@@ -19,14 +19,16 @@ void runFileTargets(FormValues &form, const InstallationTree &tree)
     ASSERT_TRUE(outcome.succeeded) << outcome.message.toStdString() << ": " << outcome.cause.toStdString();
 }
 
-// The hand-written files hold "{txtSQLIP}" where the SQL address goes: the test server's port varies.
+// The hand-written files hold "{txtSQLIP}" and "{txtSQLPass}" where the SQL address and password go: the
+// test server's port and password vary.
 void expectGoldenFiles(const FormValues &form, const InstallationTree &tree, const QString &goldenCase)
 {
     const QByteArray sqlAddress = form.fieldText(Field::txtSQLIP).toLatin1();
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
         const QString golden = QStringLiteral(MUD3_TEST_DATA "/golden/") + goldenCase + QLatin1Char('/')
                                + fileSystemPath(targetCaption(target));
-        const QByteArray expected = readFile(golden).replace("{txtSQLIP}", sqlAddress);
+        const QByteArray expected =
+            readFile(golden).replace("{txtSQLIP}", sqlAddress).replace("{txtSQLPass}", form.fieldText(Field::txtSQLPass).toLatin1());
         const QByteArray written = tree.read(target);
         EXPECT_TRUE(written == expected) << targetCaption(target).toStdString() << ", "
                                          << firstDifferentLine(written, expected);
