@@ -29,11 +29,9 @@ const ServerDialect &sqlServerDialect()
 {
     static const ServerDialect dialect{
         {QStringLiteral("SET LOCK_TIMEOUT %1").arg(StatementTimeout::LockSeconds * 1000)},
-        // OBJECT_ID resolves the name as the targets' own statements do, in the login's default schema.
-        QStringLiteral("SELECT c.name AS COLUMN_NAME FROM sys.indexes AS i"
-                       " JOIN sys.index_columns AS ic ON ic.object_id = i.object_id AND ic.index_id = i.index_id"
-                       " JOIN sys.columns AS c ON c.object_id = ic.object_id AND c.column_id = ic.column_id"
-                       " WHERE i.object_id = OBJECT_ID(?) AND i.is_primary_key = 1 ORDER BY ic.key_ordinal"),
+        // The catalog procedure that the ODBC drivers' own SQLPrimaryKeys runs, which every SQL Server since 2000
+        // has; the table is found as the targets' own statements find it, in the login's schema, else dbo's.
+        QStringLiteral("EXEC sp_pkeys @table_name = ?"),
         QLatin1Char('['),
         QLatin1Char(']'),
         {},

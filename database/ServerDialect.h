@@ -10,8 +10,9 @@
 struct ServerDialect {
     // Sent once on every new connection, each directly: bounds how long the session waits for a lock.
     QStringList sessionSetup;
-    // A query of one parameter, the table's name as the targets' statements name it, whose rows are the
-    // names of the table's primary key columns in key order; no row when the table has no key.
+    // A query of one parameter, the table's name as the targets' statements name it, whose rows hold the
+    // names of the table's primary key columns, in key order, in a column COLUMN_NAME; no row when the table
+    // has no key.
     QString keyColumnsQuery;
     // How an identifier is quoted: between these two, the closing one doubled inside.
     QChar identifierOpens;
