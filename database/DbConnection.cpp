@@ -59,8 +59,12 @@ void DbConnection::OpenConnection(const QString &server, const QString &user, co
     // The user name and password travel inside the quoted connection string, never appended by the SQL layer.
     database.setDatabaseName(OdbcConnectionString::build(OdbcDriver::reachableServer(server), user, password, catalog));
     database.setConnectOptions(QLatin1String(ConnectOptions));
-    if (!database.open())
-        throw Failure(database.lastError().text());
+    if (!database.open()) {
+        // The driver's messages; Qt's own "QODBC: Unable to connect" after them says nothing more.
+        const QSqlError error = database.lastError();
+        const QString said = error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText().trimmed();
+        throw Failure(QStringLiteral("Cannot connect to the SQL Server at %1 as %2, database %3: %4").arg(server, user, catalog, said));
+    }
     try {
         // Each sent directly, never prepared: SQL Server restores a SET option made inside a prepared
         // statement (sp_prepexec, sp_executesql) once that statement ends.

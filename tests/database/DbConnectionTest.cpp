@@ -123,6 +123,8 @@ TEST_F(RefusedLogin, WrongPasswordShowsTheMessageAloneWithTheDriversCause)
     const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
+    EXPECT_TRUE(outcome.cause.startsWith(QStringLiteral("Cannot connect to the SQL Server at %1 as sa, database Account: ").arg(TestDatabase::sqlAddress())))
+        << outcome.cause.toStdString();
     EXPECT_TRUE(outcome.cause.contains(RefusedLoginCause)) << outcome.cause.toStdString();
     expectNothingChanged();
 }
