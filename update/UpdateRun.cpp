@@ -54,6 +54,7 @@ RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, B
         const InstallationLock lock(programRelativePath(form.fieldText(Field::txtMud3Path)));
         if (const std::optional<CheckFailure> failure = checkRun(form, settingsPath, backup))
             return {false, message + failure->errorContext, failure->cause};
+        FileTarget::removeLeftovers(form);
 
         module.dbConnection.CloseConnection();
         module.dbConnection.OpenConnection(form.fieldText(Field::txtSQLIP), QStringLiteral("sa"),

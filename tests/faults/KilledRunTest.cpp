@@ -126,9 +126,9 @@ QByteArray oldContentOf(const QString &file)
 
 // Each file is replaced by a rename, so a kill leaves every target with its old or its complete new content,
 // and since the targets are written in order, the new ones are always the first ones. A kill may leave the
-// temporary file of the replacement in progress beside its target, under the target's name and a suffix of
-// six characters: a harmless leftover, readable by the runner only, that no server process reads and that the
-// next run ignores.
+// temporary file of the replacement in progress beside its target, under the target's name, the tool's mark
+// and six characters: a harmless leftover, readable by the runner only, that no server process reads and that
+// the next run removes.
 TEST(KilledRun, EveryTargetHoldsItsOldOrItsCompleteNewContent)
 {
     ASSERT_EQ(threadCount(), 1);
@@ -163,7 +163,7 @@ TEST(KilledRun, EveryTargetHoldsItsOldOrItsCompleteNewContent)
     SCOPED_TRACE(testing::Message() << "random seed " << seed << ", undisturbed run " << runMicroseconds << " µs");
     std::mt19937 random(seed);
     std::uniform_int_distribution<qint64> delays(0, runMicroseconds);
-    const QRegularExpression leftover(QStringLiteral("^(.+)\\.[A-Za-z0-9]{6}$"));
+    const QRegularExpression leftover(QStringLiteral("^(.+)\\.Mud3IPSetup-[A-Za-z0-9]{6}$"));
 
     int killedHalfWay = 0;
     int leftovers = 0;
