@@ -10,6 +10,7 @@
 #include "platform/PathEntry.h"
 #include "platform/ProgramPath.h"
 #include "preview/LineDiff.h"
+#include "preview/VisibleText.h"
 #include "update/BackupFolder.h"
 #include "update/FileTarget.h"
 #include "update/UpdateRun.h"
@@ -78,7 +79,7 @@ QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
                           .arg(current.size())
                           .arg(next.count('\n'))};
     for (const QString &line : LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)))
-        lines.append(QLatin1Char('+') + (line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line));
+        lines.append(QLatin1Char('+') + visibleText(line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line));
     return lines;
 }
 
@@ -86,7 +87,7 @@ QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
 
 QString shownValue(const QVariant &value)
 {
-    return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + value.toString() + QLatin1Char('"');
+    return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + visibleText(value.toString()) + QLatin1Char('"');
 }
 
 bool sameValue(const QVariant &a, const QVariant &b)
