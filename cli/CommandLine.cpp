@@ -248,7 +248,12 @@ ExitCode run(const QStringList &arguments)
         }
         const OptionEntry &mode = chosenMode(parser);
         Invocation invocation{parser, settingsPathOf(parser), {}};
-        Settings::load(invocation.fields, invocation.settingsPath);
+        const int supplied = Settings::load(invocation.fields, invocation.settingsPath);
+        if (supplied < Settings::StoredFieldCount)
+            throw BadArgumentsError{causeAt(invocation.settingsPath, QStringLiteral("holds %1 of the %2 fields of a settings file; a script "
+                                                                                 "never runs on the built-in fields")
+                                                                      .arg(supplied)
+                                                                      .arg(Settings::StoredFieldCount))};
         return mode.mode(invocation);
     } catch (const BadArgumentsError &error) {
         Console::write(Console::Stream::Error, QCoreApplication::applicationName() + QStringLiteral(": ") + error.reason
