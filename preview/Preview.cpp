@@ -8,11 +8,11 @@
 #include "platform/Failure.h"
 #include "platform/InstallationLock.h"
 #include "platform/PathEntry.h"
-#include "platform/ProgramPath.h"
 #include "preview/LineDiff.h"
 #include "preview/VisibleText.h"
 #include "update/BackupFolder.h"
 #include "update/FileTarget.h"
+#include "update/RunScope.h"
 #include "update/UpdateRun.h"
 
 #include <QDir>
@@ -63,11 +63,11 @@ std::optional<CheckFailure> checkAsTheRun(const Form &form, const QString &setti
 {
     try {
         // Held for a moment only: a run of another window would wait for the whole preview otherwise.
-        const InstallationLock lock(programRelativePath(form.fieldText(Field::txtMud3Path)));
+        const InstallationLock lock(RunScope::of(form, settingsPath).installation);
     } catch (const Failure &failure) {
         return CheckFailure{-1, {}, failure.cause()};
     }
-    BackupFolder backup(settingsPath);
+    BackupFolder backup(settingsPath, form);
     return checkRun(form, settingsPath, backup);
 }
 
@@ -88,11 +88,6 @@ QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
 QString shownValue(const QVariant &value)
 {
     return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + visibleText(value.toString()) + QLatin1Char('"');
-}
-
-bool sameValue(const QVariant &a, const QVariant &b)
-{
-    return a.isNull() == b.isNull() && a.toString() == b.toString();
 }
 
 QString TargetPreview::heading() const
@@ -206,7 +201,7 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
             const QSqlRecord after = recordset.Rehearse();
             for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
                 const QString column = QLatin1String(assignment.column);
-                const bool changes = !sameValue(before.value(column), after.value(column));
+                const bool changes = !RunRecord::sameValue(before.value(column), after.value(column));
                 preview.lines.append(Indent + Indent + column + QStringLiteral(": ") + shownValue(before.value(column))
                                      + (changes ? Arrow + shownValue(after.value(column)) : QStringLiteral(" (unchanged)")));
                 if (changes && preview.outcome == TargetPreview::Outcome::Unchanged)
@@ -231,8 +226,7 @@ RunPreview previewRun(const Form &typed, const QString &settingsPath)
     DbConnection connection;
     DbRecordset recordset; // ends before the connection it is bound to
     try {
-        connection.OpenConnection(form.fieldText(Field::txtSQLIP), QStringLiteral("sa"), form.fieldText(Field::txtSQLPass),
-                                  QStringLiteral("Account"));
+        openAccountDatabase(connection, form);
     } catch (const Failure &failure) {
         preview.connectionFailure = failure.cause();
     }

@@ -2,6 +2,7 @@
 #include "model/Settings.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
+#include "update/BackupFolder.h"
 #include "update/FileTarget.h"
 
 #include <QDir>
@@ -93,7 +94,7 @@ protected:
     // "{run}": the one backup folder's name.
     QString withPaths(QString text) const
     {
-        const QStringList runs = QDir(QFileInfo(m_settings).absolutePath() + QStringLiteral("/Backups")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        const QStringList runs = QDir(BackupFolder::backupsFolderOf(m_settings)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         return text.replace(QStringLiteral("{settings}"), m_settings)
             .replace(QStringLiteral("{missing}"), m_tree.filePath(std::max(GetParam().missingTarget, 3)))
             .replace(QStringLiteral("{run}"), runs.value(0));

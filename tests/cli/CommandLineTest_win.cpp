@@ -2,6 +2,7 @@
 #include "model/Settings.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
+#include "update/BackupFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,7 +25,8 @@ TEST(CommandLineInAConsole, RestoresARunAndSetsTheExitCode)
     const QString tool = QDir::toNativeSeparators(QStringLiteral(MUD3_TOOL_EXECUTABLE));
     const QString settings = QDir::toNativeSeparators(tree.settingsPath());
     ASSERT_EQ(QProcess::execute(tool, {QStringLiteral("--apply"), QStringLiteral("--settings"), settings}), 0);
-    const QStringList runs = QDir(QFileInfo(tree.settingsPath()).absolutePath() + QStringLiteral("/Backups")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QStringList runs = QDir(BackupFolder::backupsFolderOf(tree.settingsPath())).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    runs.removeAll(BackupFolder::OriginalsFolder);
     ASSERT_EQ(runs.size(), 1);
 
     QTemporaryDir work;

@@ -199,9 +199,13 @@ TEST(KilledRun, EveryTargetHoldsItsOldOrItsCompleteNewContent)
             EXPECT_TRUE(match.hasMatch() && targetFiles(true).contains(match.captured(1))) << "unexpected file " << file.toStdString();
             ++leftovers;
         }
-        // The backup is written the same way: each copy holds the whole old content of its file.
+        // The backup and the originals are written the same way: each copy holds the whole old content of its file.
         const QString backups = BackupFolder::backupsFolderOf(tree.settingsPath());
-        for (const QString &run : QDir(backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QStringList runs = QDir(backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        runs.removeAll(BackupFolder::OriginalsFolder);
+        for (const QString &store : QDir(backups + QLatin1Char('/') + BackupFolder::OriginalsFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            runs.append(BackupFolder::OriginalsFolder + QLatin1Char('/') + store);
+        for (const QString &run : runs) {
             const QStringList kept = targetFiles(true) << RunRecord::FileName;
             for (const QString &file : filesBelow(backups + QLatin1Char('/') + run)) {
                 if (file == RunRecord::FileName)

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -68,7 +69,7 @@ TEST_F(Restoring, PutsBackWhatTheRunChangedAndWhatChangedSinceOnlyWhenConfirmed)
             writeBytes(m_tree->filePath(8), edited);
             TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Edited' WHERE FLD_ID = 1")});
         }
-        const Restore::Plan plan = Restore::plan(m_run, m_form);
+        const Restore::Plan plan = Restore::plan(m_run, m_form, m_tree->settingsPath());
         EXPECT_EQ(plan.hasChangesSince(), c.editSince);
 
         const Restore::Result result = restore(m_run, c.force);
@@ -115,5 +116,6 @@ TEST_F(Restoring, AnIncompleteRunFolderIsRefusedAndNothingIsWritten)
     EXPECT_TRUE(result.outcome.cause.contains(QStringLiteral("This is no complete run kept by the tool"))) << result.outcome.cause.toStdString();
     EXPECT_EQ(m_tree->read(3), written);
     EXPECT_EQ(rows(Tables[0]), AccountTables::updatedRows(Tables[0]));
-    EXPECT_EQ(Restore::keptRuns(m_tree->settingsPath()).size(), size_t(1));
+    const std::vector<Restore::KeptRun> kept = Restore::keptRuns(m_tree->settingsPath());
+    EXPECT_EQ(std::count_if(kept.begin(), kept.end(), [](const Restore::KeptRun &run) { return run.record.kind == RunRecord::Kind::Run; }), 1);
 }
