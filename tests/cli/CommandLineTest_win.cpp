@@ -12,6 +12,12 @@
 #include <gtest/gtest.h>
 #include <qt_windows.h>
 
+// The Windows tests run in a network of their own as a whole (scripts/windows/test.sh).
+QStringList withoutNetwork(const QString &program, const QStringList &arguments)
+{
+    return QStringList{program} + arguments;
+}
+
 // From cmd in a console of its own, as an administrator types it: the tool joins that console, writes
 // where cmd redirects it, and cmd hands on its exit code.
 TEST(CommandLineInAConsole, RestoresARunAndSetsTheExitCode)
