@@ -299,7 +299,14 @@ void Form1::cmdRestore_Click()
 {
     if (m_busy)
         return;
-    RestoreDialog dialog(*m_worker, FormValues::copyOf(*this), m_settingsPath, this);
+    std::vector<Restore::KeptRun> runs;
+    try {
+        runs = Restore::keptRuns(m_settingsPath);
+    } catch (const Failure &failure) {
+        showMessage(this, QStringLiteral("The kept runs cannot be listed."), failure.cause());
+        return;
+    }
+    RestoreDialog dialog(*m_worker, FormValues::copyOf(*this), std::move(runs), this);
     connect(&dialog, &RestoreDialog::settingsRestored, this, &Form1::Form_Load);
     dialog.exec();
 }

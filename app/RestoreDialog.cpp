@@ -13,11 +13,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-RestoreDialog::RestoreDialog(RunWorker &worker, const FormValues &fields, const QString &settingsPath, QWidget *parent)
+RestoreDialog::RestoreDialog(RunWorker &worker, const FormValues &fields, std::vector<Restore::KeptRun> runs, QWidget *parent)
     : QDialog(parent)
     , m_worker(worker)
     , m_fields(fields)
-    , m_runs(Restore::keptRuns(settingsPath))
+    , m_runs(std::move(runs))
     , m_runList(new QListWidget(this))
     , m_plan(new DiffView(this))
     , m_changedSince(new QListWidget(this))
@@ -84,7 +84,7 @@ void RestoreDialog::showPlan(const Restore::Plan &plan, const QString &failure)
     }
     m_plan->setLines(plan.lines());
     for (const Restore::Item &item : plan.items) {
-        if (item.state != Restore::Item::State::ChangedSince)
+        if (!item.needsConfirmation())
             continue;
         auto *entry = new QListWidgetItem(item.name, m_changedSince);
         entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);

@@ -11,14 +11,14 @@ class QListWidget;
 class QPushButton;
 class RunWorker;
 
-// Lists the kept runs, newest first, shows what restoring the chosen one would change, and restores it on
+// Lists the kept runs, newest first, then the originals, shows what restoring the chosen one would change, and restores it on
 // the window's worker. What changed since the run is listed to be ticked one by one; Settings.ini and the
 // window's fields go back only when asked for.
 class RestoreDialog : public QDialog {
     Q_OBJECT
 
 public:
-    RestoreDialog(RunWorker &worker, const FormValues &fields, const QString &settingsPath, QWidget *parent = nullptr);
+    RestoreDialog(RunWorker &worker, const FormValues &fields, std::vector<Restore::KeptRun> runs, QWidget *parent = nullptr);
 
 signals:
     // Settings.ini holds the kept run's fields again: the window takes them.

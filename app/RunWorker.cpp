@@ -40,7 +40,7 @@ RunWorker::RunWorker(const QString &settingsPath)
 void RunWorker::update(const FormValues &form)
 {
     ReportingForm reporting(form, *this);
-    BackupFolder backup(m_settingsPath);
+    BackupFolder backup(m_settingsPath, reporting);
     emit updated(runUpdate(reporting, m_module, m_settingsPath, backup));
 }
 
@@ -52,7 +52,7 @@ void RunWorker::preview(const FormValues &form)
 void RunWorker::planRestore(const QString &folder, const FormValues &form)
 {
     try {
-        emit restorePlanned(Restore::plan(folder, form), {});
+        emit restorePlanned(Restore::plan(folder, form, m_settingsPath), {});
     } catch (const Failure &failure) {
         emit restorePlanned({}, failure.cause());
     }

@@ -84,7 +84,7 @@ public:
             m_form.setTicked(target, target >= firstTarget && target < endTarget);
         QElapsedTimer timer;
         timer.start();
-        BackupFolder folder(m_settingsPath);
+        BackupFolder folder(m_settingsPath, m_form);
         NoBackup none;
         const RunOutcome outcome = runUpdate(m_form, m_module, m_settingsPath, withBackup ? static_cast<Backup &>(folder) : none);
         const double milliseconds = timer.nsecsElapsed() / 1e6;

@@ -7,6 +7,7 @@
 #include "platform/Console.h"
 #include "platform/Failure.h"
 #include "preview/Preview.h"
+#include "preview/VisibleText.h"
 #include "restore/Restore.h"
 #include "update/BackupFolder.h"
 #include "update/UpdateRun.h"
@@ -60,12 +61,17 @@ const OptionEntry Options[] = {
      "2: failed, with the message and its cause on standard error.",
      apply, nullptr},
     {"targets", "LIST", "The targets that --apply writes, by index, e.g. 0,3-14. Default: all fifteen.", nullptr, "apply"},
-    {"list-backups", nullptr, "Print the kept runs, newest first: each run's folder name, a tab, and what it holds.", listBackups, nullptr},
+    {"list-backups", nullptr,
+     "Print the kept runs, newest first, then the originals: each one's folder name, a tab, and what it holds. Exit code 0, "
+     "or 2 when the backups cannot be trusted.",
+     listBackups, nullptr},
     {"restore", "RUN",
-     "Put back what the kept run RUN (its folder name, or a path) changed, printing what that changes. What changed since "
-     "the run is left alone. Exit code 0: done, 2: failed, 3: something that changed since was left alone.",
+     "Put back what the kept run RUN (a name that --list-backups prints, or the path of a run folder) changed, printing what "
+     "that changes. What changed since the run is left alone. Exit code 0: done, 2: failed, 3: something that changed since "
+     "was left alone.",
      restore, nullptr},
-    {"force", nullptr, "With --restore: put back what changed since the run too.", nullptr, "restore"},
+    {"force", nullptr, "With --restore: put back what changed since the run too, and rows kept from another database.", nullptr,
+     "restore"},
     {"with-settings", nullptr, "With --restore: put back the run's Settings.ini too.", nullptr, "restore"},
     {"settings", "FILE",
      "Take the fields from FILE instead of Settings.ini beside the program. A run saves them to FILE and keeps "
@@ -174,7 +180,7 @@ ExitCode apply(Invocation &invocation)
             invocation.fields.setTicked(target, ticked[size_t(target)]);
     }
     Module1 module;
-    BackupFolder backup(invocation.settingsPath);
+    BackupFolder backup(invocation.settingsPath, invocation.fields);
     const RunOutcome outcome = runUpdate(invocation.fields, module, invocation.settingsPath, backup);
     if (outcome.succeeded)
         return Succeeded;
@@ -185,19 +191,26 @@ ExitCode apply(Invocation &invocation)
 ExitCode listBackups(Invocation &invocation)
 {
     QString lines;
-    for (const Restore::KeptRun &run : Restore::keptRuns(invocation.settingsPath))
-        lines += QFileInfo(run.folder).fileName() + QLatin1Char('\t') + run.description() + QLatin1Char('\n');
+    try {
+        for (const Restore::KeptRun &run : Restore::keptRuns(invocation.settingsPath))
+            lines += visibleText(QFileInfo(run.folder).fileName()) + QLatin1Char('\t') + run.description() + QLatin1Char('\n');
+    } catch (const Failure &failure) {
+        Console::write(Console::Stream::Error, failure.cause() + QLatin1Char('\n'));
+        return Failed;
+    }
     Console::write(Console::Stream::Output, lines);
     return Succeeded;
 }
 
 ExitCode restore(Invocation &invocation)
 {
-    const QString folder = Restore::runFolder(invocation.parser.value(QStringLiteral("restore")), invocation.settingsPath);
     const bool force = invocation.parser.isSet(QStringLiteral("force"));
     const bool withSettings = invocation.parser.isSet(QStringLiteral("with-settings"));
+    QString folder;
     try {
-        Console::write(Console::Stream::Output, Restore::plan(folder, invocation.fields).lines().join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        folder = Restore::runFolder(invocation.parser.value(QStringLiteral("restore")), invocation.settingsPath);
+        const Restore::Plan plan = Restore::plan(folder, invocation.fields, invocation.settingsPath);
+        Console::write(Console::Stream::Output, plan.lines().join(QLatin1Char('\n')) + QLatin1Char('\n'));
     } catch (const Failure &failure) {
         Console::write(Console::Stream::Error, failure.cause() + QLatin1Char('\n'));
         return Failed;
@@ -248,7 +261,12 @@ ExitCode run(const QStringList &arguments)
         }
         const OptionEntry &mode = chosenMode(parser);
         Invocation invocation{parser, settingsPathOf(parser), {}};
-        Settings::load(invocation.fields, invocation.settingsPath);
+        const int supplied = Settings::load(invocation.fields, invocation.settingsPath);
+        if (supplied < Settings::StoredFieldCount)
+            throw BadArgumentsError{causeAt(invocation.settingsPath, QStringLiteral("holds %1 of the %2 fields of a settings file; a script "
+                                                                                 "never runs on the built-in fields")
+                                                                      .arg(supplied)
+                                                                      .arg(Settings::StoredFieldCount))};
         return mode.mode(invocation);
     } catch (const BadArgumentsError &error) {
         Console::write(Console::Stream::Error, QCoreApplication::applicationName() + QStringLiteral(": ") + error.reason

@@ -80,7 +80,7 @@ void DbConnection::OpenConnection(const QString &server, const QString &user, co
 
 void DbConnection::OpenAccountDatabase(const FieldSource &fields)
 {
-    OpenConnection(fields.fieldText(Field::txtSQLIP), QStringLiteral("sa"), fields.fieldText(Field::txtSQLPass), QStringLiteral("Account"));
+    OpenConnection(fields.fieldText(Field::txtSQLIP), QStringLiteral("sa"), fields.fieldText(Field::txtSQLPass), AccountDatabase);
 }
 
 void DbConnection::CloseConnection()

@@ -12,6 +12,9 @@ class DbConnection {
 public:
     enum class State { Absent, Closed, Open };
 
+    // The catalog of the game's account database, which every connection of the tool opens.
+    static inline const QString AccountDatabase = QStringLiteral("Account");
+
     DbConnection() = default;
     DbConnection(const DbConnection &) = delete;
     DbConnection &operator=(const DbConnection &) = delete;
@@ -23,7 +26,7 @@ public:
     // long the session waits for a lock; throws Failure with the driver's cause. A failed open leaves the
     // object closed.
     void OpenConnection(const QString &server, const QString &user, const QString &password, const QString &catalog);
-    // The account database that the fields name: their SQL IP and password, as user "sa", catalog "Account".
+    // The account database on the server that the fields name: their SQL IP and password as typed, as user "sa".
     void OpenAccountDatabase(const FieldSource &fields);
 
     // Closes and releases the connection if it is open; otherwise only makes sure an object exists.

@@ -22,7 +22,7 @@ struct StoredField {
 };
 
 // Lines 2 to 11, in file order; txtNICIP is never stored.
-constexpr std::array<StoredField, 10> StoredFields{{
+constexpr std::array<StoredField, Settings::StoredFieldCount> StoredFields{{
     {"ServerName", Field::txtServerName},
     {"ExternalIP", Field::txtExternalIP},
     {"InternalIP", Field::txtInternalIP},
@@ -116,23 +116,26 @@ QString Settings::path()
     return programFolder() + QStringLiteral("/Settings.ini");
 }
 
-void Settings::load(Form &form, const QString &path)
+int Settings::load(Form &form, const QString &path)
 {
     // Only a regular file: opening a pipe would wait for a writer.
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return;
+        return 0;
     SettingsReader reader(file);
     // Line 1 is the section header. A file that ends early leaves the remaining fields alone.
     if (!reader.nextLine())
-        return;
+        return 0;
+    int supplied = 0;
     for (const StoredField &stored : StoredFields) {
         const std::optional<QString> line = reader.nextLine();
         if (!line)
-            return;
+            break;
         // Only the first "=" splits; a line without one yields itself, key and all.
         form.setFieldText(stored.field, line->mid(line->indexOf(QLatin1Char('=')) + 1, MaxValueLength));
+        ++supplied;
     }
+    return supplied;
 }
 
 QByteArray Settings::encode(const FieldSource &fields, const QString &path)

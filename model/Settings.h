@@ -14,8 +14,12 @@ QString path();
 
 // Never fails: a missing, unreadable or short file, or anything but a regular file, leaves every field it does
 // not supply as it was. A UTF-8 or UTF-16 byte-order mark decides the encoding; without one the file is ANSI.
-// Only the eleven lines used are read, and no more of a line than a settings file can need.
-void load(Form &form, const QString &path);
+// Only the eleven lines used are read, and no more of a line than a settings file can need. Returns how many
+// fields the file supplied, StoredFieldCount when it holds them all.
+int load(Form &form, const QString &path);
+
+// How many fields a settings file holds, one a line after the section header.
+constexpr int StoredFieldCount = 10;
 
 // The file's bytes for the fields. Throws Failure naming the file and the field whose value cannot be written.
 QByteArray encode(const FieldSource &fields, const QString &path);

@@ -24,6 +24,14 @@ enum class IfMissing {
 // quotes and the cause.
 void replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing);
 
+// Removes what replacements of path left behind when their process was killed before the rename: the
+// temporary files beside path that bear the tool's mark ("Setup.ini.Mud3IPSetup-" and six characters), not
+// followed when they are links. Only for a path that no replacement is writing meanwhile: the installation
+// lock keeps other runs off. Nothing to do when the folder is missing. Throws Failure naming a leftover that
+// cannot be removed. On Windows the replacement's temporary file, QSaveFile's, bears no mark of the tool's
+// that would tell it from a file of the user's, so nothing is removed there.
+void removeLeftovers(const QString &path);
+
 // Whether replace() could replace the file at path, found out without writing anything: what lies there,
 // whether the old file may be written and its group kept, whether its folder takes the new file. Throws
 // the Failure that replace() would.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <attr/libattr.h>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <memory>
@@ -55,13 +56,17 @@ bool mayKeepGroup(gid_t group)
     return count > 0 && ::getgroups(count, groups.data()) == count && std::find(groups.begin(), groups.end(), group) != groups.end();
 }
 
+// What the temporary file's name adds to the target's; mkostemp fills in the six characters.
+const QByteArray TemporaryMark = QByteArrayLiteral(".Mud3IPSetup-");
+constexpr int TemporaryUniqueLength = 6;
+
 // The new content in a file of its own beside the target, private to the runner until it takes the target's
-// place; removed again unless it does.
+// place; removed again unless it does, or, when the process is killed first, by the next run.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const QString &path)
         : m_path(path)
-        , m_name(QFile::encodeName(path) + ".XXXXXX")
+        , m_name(QFile::encodeName(path) + TemporaryMark + QByteArray(TemporaryUniqueLength, 'X'))
         , m_handle(::mkostemp(m_name.data(), O_CLOEXEC))
     {
         if (m_handle.get() < 0)
@@ -170,6 +175,32 @@ std::unique_ptr<OldFile> openOldFile(const QString &path, FileReplacement::IfMis
 }
 
 } // namespace
+
+void FileReplacement::removeLeftovers(const QString &path)
+{
+    const QFileInfo target(path);
+    const Descriptor folder(::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return;
+        failWithError(target.absolutePath(), errno);
+    }
+    DIR *listing = ::fdopendir(::dup(folder.get()));
+    if (!listing)
+        failWithError(target.absolutePath(), errno);
+    const QByteArray prefix = QFile::encodeName(target.fileName()) + TemporaryMark;
+    std::vector<QByteArray> leftovers;
+    while (const struct dirent *entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (name.size() == prefix.size() + TemporaryUniqueLength && name.startsWith(prefix))
+            leftovers.push_back(name);
+    }
+    ::closedir(listing);
+    for (const QByteArray &name : leftovers) {
+        if (::unlinkat(folder.get(), name.constData(), 0) != 0 && errno != ENOENT && errno != EISDIR)
+            failWithError(target.absolutePath() + QLatin1Char('/') + QFile::decodeName(name), errno);
+    }
+}
 
 void FileReplacement::check(const QString &path, IfMissing ifMissing)
 {

@@ -47,6 +47,10 @@ bool tryReplace(const QString &path, const QByteArray &bytes, QString &renameCau
 
 } // namespace
 
+void FileReplacement::removeLeftovers(const QString &)
+{
+}
+
 void FileReplacement::check(const QString &path, IfMissing ifMissing)
 {
     // Opening the existing file for appending changes nothing in it, and fails as the replacement

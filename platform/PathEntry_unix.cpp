@@ -17,6 +17,8 @@ namespace {
     throw Failure(causeAt(path, qt_error_string(error)));
 }
 
+} // namespace
+
 PathEntry entryOf(const struct stat &status)
 {
     PathEntry entry;
@@ -37,8 +39,6 @@ PathEntry entryOf(const struct stat &status)
     return entry;
 }
 
-} // namespace
-
 PathEntry PathEntry::at(const QString &path)
 {
     struct stat status {};
@@ -57,23 +57,30 @@ QByteArray readRegularFile(const QString &path, qint64 maxSize)
 {
     // Not following a link and not waiting for a pipe's writer keep an entry swapped in meanwhile from being read.
     const Descriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.get() < 0) {
+    return readOpenFile(file.get(), path, maxSize, {});
+}
+
+QByteArray readOpenFile(int handle, const QString &path, qint64 maxSize, const std::function<void(const struct stat &)> &requireReadable)
+{
+    if (handle < 0) {
         if (errno == ELOOP)
             throw Failure(causeAt(path, QStringLiteral("This is a symbolic link, which is never followed; it was not read")));
         failWithError(path, errno);
     }
     struct stat status {};
-    if (::fstat(file.get(), &status) != 0)
+    if (::fstat(handle, &status) != 0)
         failWithError(path, errno);
     const PathEntry entry = entryOf(status);
     if (entry.kind != PathEntry::Kind::File)
         throw Failure(causeAt(path, QStringLiteral("This is %1, not a file; it was not read").arg(entry.description())));
+    if (requireReadable)
+        requireReadable(status);
     if (entry.size > maxSize)
         throw Failure(causeAt(path, tooLargeCause(entry.size, maxSize)));
     QByteArray bytes(entry.size, Qt::Uninitialized);
     qint64 read = 0;
     while (read < bytes.size()) {
-        const ssize_t step = ::read(file.get(), bytes.data() + read, size_t(bytes.size() - read));
+        const ssize_t step = ::read(handle, bytes.data() + read, size_t(bytes.size() - read));
         if (step < 0 && errno == EINTR)
             continue;
         if (step < 0)

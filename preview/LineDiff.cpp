@@ -1,5 +1,7 @@
 #include "preview/LineDiff.h"
 
+#include "preview/VisibleText.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -65,11 +67,11 @@ QString range(QChar side, qsizetype before, qsizetype count)
 void appendLine(QStringList &out, QChar marker, const QString &line)
 {
     if (line.endsWith(QLatin1String("\r\n"))) {
-        out.append(marker + line.chopped(2));
+        out.append(marker + visibleText(line.chopped(2)));
     } else if (line.endsWith(QLatin1Char('\n'))) {
-        out.append(marker + line.chopped(1) + QChar(0x240A));
+        out.append(marker + visibleText(line.chopped(1)) + QChar(0x240A));
     } else {
-        out.append(marker + line);
+        out.append(marker + visibleText(line));
         out.append(QStringLiteral("\\ No newline at end of file"));
     }
 }

@@ -9,7 +9,8 @@
 //
 // Lines are compared with their line ends, so that a file that differs only in its line ends is not
 // shown as equal. A line ending in CR LF is shown without it; a line ending in a bare LF is shown with
-// "␊" after its text; a last line without any end is followed by "\ No newline at end of file".
+// "␊" after its text; a last line without any end is followed by "\ No newline at end of file". Control
+// characters within a line are shown visible (see visibleText).
 namespace LineDiff {
 
 // The text cut into lines after each LF, every line keeping its end; no empty line follows a final LF.

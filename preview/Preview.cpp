@@ -9,10 +9,11 @@
 #include "platform/Failure.h"
 #include "platform/InstallationLock.h"
 #include "platform/PathEntry.h"
-#include "platform/ProgramPath.h"
 #include "preview/LineDiff.h"
+#include "preview/VisibleText.h"
 #include "update/BackupFolder.h"
 #include "update/FileTarget.h"
+#include "update/RunScope.h"
 #include "update/UpdateRun.h"
 
 #include <QDir>
@@ -63,11 +64,11 @@ std::optional<CheckFailure> checkAsTheRun(const Form &form, const QString &setti
 {
     try {
         // Held for a moment only: a run of another window would wait for the whole preview otherwise.
-        const InstallationLock lock(programRelativePath(form.fieldText(Field::txtMud3Path)));
+        const InstallationLock lock(RunScope::of(form, settingsPath).installation);
     } catch (const Failure &failure) {
         return CheckFailure{-1, {}, failure.cause()};
     }
-    BackupFolder backup(settingsPath);
+    BackupFolder backup(settingsPath, form);
     return checkRun(form, settingsPath, backup);
 }
 
@@ -79,7 +80,7 @@ QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
                           .arg(current.size())
                           .arg(next.count('\n'))};
     for (const QString &line : LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)))
-        lines.append(QLatin1Char('+') + (line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line));
+        lines.append(QLatin1Char('+') + visibleText(line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line));
     return lines;
 }
 
@@ -87,12 +88,7 @@ QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
 
 QString shownValue(const QVariant &value)
 {
-    return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + value.toString() + QLatin1Char('"');
-}
-
-bool sameValue(const QVariant &a, const QVariant &b)
-{
-    return a.isNull() == b.isNull() && a.toString() == b.toString();
+    return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + visibleText(value.toString()) + QLatin1Char('"');
 }
 
 QString TargetPreview::heading() const
@@ -213,7 +209,7 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
                 const QSqlRecord after = recordset.Update();
                 for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
                     const QString column = QLatin1String(assignment.column);
-                    const bool changes = !sameValue(before.value(column), after.value(column));
+                    const bool changes = !RunRecord::sameValue(before.value(column), after.value(column));
                     preview.lines.append(Indent + Indent + column + QStringLiteral(": ") + shownValue(before.value(column))
                                          + (changes ? Arrow + shownValue(after.value(column)) : QStringLiteral(" (unchanged)")));
                     if (changes && preview.outcome == TargetPreview::Outcome::Unchanged)

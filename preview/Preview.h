@@ -54,10 +54,8 @@ struct RunPreview {
 // file is settingsPath.
 RunPreview previewRun(const Form &form, const QString &settingsPath);
 
-// A column's value as the preview shows it: NULL, or the text in quotes.
+// A column's value as the preview shows it: NULL, or the text in quotes, its control characters made visible.
 QString shownValue(const QVariant &value);
-// Whether two column values are the same as the table holds them: both NULL, or the same text.
-bool sameValue(const QVariant &a, const QVariant &b);
 
 // What replacing the file at path, holding current, by next changes: a "---"/"+++" header naming the new side
 // by nextLabel, then a unified diff of both read in the server files' code page, or, for a file too large to

@@ -11,9 +11,13 @@
 #include "platform/FileReplacement.h"
 #include "platform/InstallationLock.h"
 #include "platform/PathEntry.h"
+#include "platform/PrivateFolder.h"
 #include "platform/ProgramPath.h"
 #include "preview/Preview.h"
+#include "preview/VisibleText.h"
 #include "update/BackupFolder.h"
+#include "update/FileTarget.h"
+#include "update/RunScope.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -34,61 +38,111 @@ const QString SettingsCaption = QStringLiteral("Settings.ini");
                           QStringLiteral("This is no complete run kept by the tool: %1; nothing was restored").arg(why)));
 }
 
-// A copy below the run folder, as its record names it: never a way out of the folder.
-QString keptCopy(const QString &folder, const QString &keptAs)
+[[noreturn]] void failNamed(const QString &folder, const QString &what, const QString &name)
 {
-    if (QDir::isAbsolutePath(keptAs) || keptAs.split(QLatin1Char('/')).contains(QStringLiteral("..")))
-        failNotARun(folder, QStringLiteral("its record names a copy outside the folder"));
-    return folder + QLatin1Char('/') + keptAs;
+    failNotARun(folder, QStringLiteral("its record names %1 \"%2\", which no run of the tool writes here").arg(what, visibleText(name)));
 }
 
-// Only the files the tool writes, where the run wrote them, whatever a record says.
-bool isKnownFile(const RunRecord::File &file)
+bool hasControlCharacter(const QString &text)
 {
-    if (file.caption == SettingsCaption)
-        return QFileInfo(file.path).fileName() == SettingsCaption;
-    for (int target = FirstFileTarget; target < TargetCount; ++target) {
-        if (file.caption == targetCaption(target))
-            return file.path.endsWith(fileSystemPath(file.caption));
+    return std::any_of(text.begin(), text.end(), [](QChar character) { return character.category() == QChar::Other_Control; });
+}
+
+// Only what a run of the tool writes, for the installation and the settings file in use, whatever a record
+// says: its files where the run writes them, their copies where the run keeps them, its tables and the
+// columns that the row updates set.
+void requireWhatARunWrites(const QString &folder, const RunRecord &record, const FieldSource &fields, const QString &settingsPath)
+{
+    for (const RunRecord::File &file : record.files) {
+        for (const QString &text : {file.caption, file.path, file.keptAs, file.linkTarget}) {
+            if (hasControlCharacter(text))
+                failNamed(folder, QStringLiteral("a path holding a control character"), text);
+        }
+        const QString copy = QString(file.caption).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if (!file.keptAs.isEmpty() && file.keptAs != copy)
+            failNamed(folder, QStringLiteral("the copy"), file.keptAs);
+        if (file.caption == SettingsCaption) {
+            if (QFileInfo(file.path).absolutePath() != QFileInfo(settingsPath).absolutePath())
+                failNamed(folder, QStringLiteral("the settings file"), file.path);
+            continue;
+        }
+        bool known = false;
+        for (int target = FirstFileTarget; target < TargetCount; ++target)
+            known = known || file.caption == targetCaption(target);
+        if (!known || file.path != FileTarget::path(fields, file.caption))
+            failNamed(folder, QStringLiteral("the file"), file.path);
     }
-    return false;
+    for (const RunRecord::Row &row : record.rows) {
+        int table = -1;
+        for (int target = 0; target < FirstFileTarget; ++target) {
+            if (row.table == targetCaption(target))
+                table = target;
+        }
+        if (table < 0)
+            failNamed(folder, QStringLiteral("the table"), row.table);
+        for (const RunRecord::Column &column : row.columns) {
+            bool set = false;
+            for (const RowUpdate &update : rowUpdatesOf(table)) {
+                for (const RowUpdate::Assignment &assignment : update.assignments)
+                    set = set || column.name == QLatin1String(assignment.column);
+            }
+            if (!set)
+                failNamed(folder, QStringLiteral("the column"), row.table + QLatin1Char('.') + column.name);
+        }
+        for (const auto &[column, value] : row.key) {
+            if (hasControlCharacter(column))
+                failNamed(folder, QStringLiteral("the column"), row.table + QLatin1Char('.') + column);
+        }
+    }
 }
 
-Item fileItem(const QString &folder, const RunRecord::File &file)
+Item fileItem(const PrivateFolder &run, const RunRecord::File &file, const QString &settingsPath)
 {
-    if (!isKnownFile(file))
-        failNotARun(folder, QStringLiteral("its record names the file \"%1\"").arg(file.path));
-    Item item{file.caption == SettingsCaption ? Item::Kind::Settings : Item::Kind::File, Item::State::CannotRestore, file.caption, {}, file.path, {}, {}};
+    const bool settings = file.caption == SettingsCaption;
+    Item item{settings ? Item::Kind::Settings : Item::Kind::File, Item::State::CannotRestore,
+              settings ? QFileInfo(file.path).fileName() : file.caption, {}, file.path, {}, {}};
+    if (settings && file.path != settingsPath) {
+        item.lines.append(Indent + QStringLiteral("Kept from the settings file \"%1\"; the one in use is \"%2\"")
+                                       .arg(QDir::toNativeSeparators(file.path), QDir::toNativeSeparators(settingsPath)));
+        return item;
+    }
     if (file.keptAs.isEmpty()) {
-        item.lines.append(Indent + QStringLiteral("A symbolic link to \"%1\" stood here, which the run replaced by a file; put it back by "
+        item.lines.append(Indent
+                          + (file.linkTarget.isEmpty()
+                                 ? QStringLiteral("Nothing stood here before that run; remove the file by hand if it is not wanted")
+                                 : QStringLiteral("A symbolic link to \"%1\" stood here, which the run replaced by a file; put it back by "
                                                   "hand if it is wanted")
-                                       .arg(file.linkTarget));
+                                       .arg(file.linkTarget)));
         return item;
     }
     try {
-        item.kept = readRegularFile(keptCopy(folder, file.keptAs), MaxFileSize);
+        item.kept = run.read(file.keptAs, MaxFileSize);
     } catch (const Failure &failure) {
-        failNotARun(folder, failure.cause());
+        failNotARun(run.path(), failure.cause());
     }
     if (RunRecord::digestOf(item.kept) != file.kept)
-        failNotARun(folder, QStringLiteral("its copy of %1 is not what it kept").arg(file.caption));
+        failNotARun(run.path(), QStringLiteral("its copy of %1 is not what it kept").arg(file.caption));
 
     QByteArray current;
-    const PathEntry entry = PathEntry::at(file.path);
-    if (entry.kind == PathEntry::Kind::File) {
-        try {
-            current = readRegularFile(file.path, MaxFileSize);
-        } catch (const Failure &failure) {
-            item.lines.append(Indent + failure.cause());
+    try {
+        // Settings.ini is read where a save writes it; a server file where the run replaces it.
+        const QString path = settings ? Settings::writtenPath(file.path) : file.path;
+        const PathEntry entry = PathEntry::at(path);
+        if (entry.kind == PathEntry::Kind::File) {
+            current = readRegularFile(path, MaxFileSize);
+            const QByteArray digest = RunRecord::digestOf(current);
+            item.state = digest == file.written ? Item::State::AsWritten
+                : digest == file.kept           ? Item::State::AsKept
+                                                : Item::State::ChangedSince;
+        } else if (entry.kind == PathEntry::Kind::Missing || entry.kind == PathEntry::Kind::Link) {
+            item.state = Item::State::ChangedSince;
+            item.lines.append(Indent + causeAt(path, QStringLiteral("This is %1 now").arg(entry.description())));
+        } else {
+            item.lines.append(Indent + causeAt(path, QStringLiteral("This is %1 now, which no file replaces").arg(entry.description())));
             return item;
         }
-        const QByteArray digest = RunRecord::digestOf(current);
-        item.state = digest == file.written ? Item::State::AsWritten : digest == file.kept ? Item::State::AsKept : Item::State::ChangedSince;
-    } else if (entry.kind == PathEntry::Kind::Missing || entry.kind == PathEntry::Kind::Link) {
-        item.state = Item::State::ChangedSince;
-        item.lines.append(Indent + causeAt(file.path, QStringLiteral("This is %1 now").arg(entry.description())));
-    } else {
-        item.lines.append(Indent + causeAt(file.path, QStringLiteral("This is %1 now, which no file replaces").arg(entry.description())));
+    } catch (const Failure &failure) {
+        item.lines.append(Indent + failure.cause());
         return item;
     }
     item.lines += Preview::fileChange(file.path, current, item.kept, QStringLiteral("as kept"));
@@ -103,15 +157,8 @@ QString rowName(const RunRecord::Row &row)
     return row.table + QStringLiteral(" where ") + key.join(QStringLiteral(" and "));
 }
 
-Item rowItem(const QString &folder, const RunRecord::Row &row, DbRecordset &recordset)
+Item rowItem(const RunRecord::Row &row, DbRecordset &recordset, const QString &otherDatabase)
 {
-    // Only the tables the tool writes, whatever a record says.
-    bool known = false;
-    for (int target = 0; target < FirstFileTarget; ++target)
-        known = known || row.table == targetCaption(target);
-    if (!known)
-        failNotARun(folder, QStringLiteral("its record names the table \"%1\"").arg(row.table));
-
     Item item{Item::Kind::Row, Item::State::CannotRestore, rowName(row), {}, {}, {}, row};
     try {
         recordset.OpenRow(row.table, row.key);
@@ -124,12 +171,16 @@ Item rowItem(const QString &folder, const RunRecord::Row &row, DbRecordset &reco
         bool asKept = true;
         for (const RunRecord::Column &column : row.columns) {
             const QVariant current = recordset.currentRow().value(column.name);
-            asWritten = asWritten && Preview::sameValue(current, column.after);
-            asKept = asKept && Preview::sameValue(current, column.before);
+            asWritten = asWritten && RunRecord::sameValue(current, column.after);
+            asKept = asKept && RunRecord::sameValue(current, column.before);
             item.lines.append(Indent + Indent + column.name + QStringLiteral(": ") + Preview::shownValue(current) + QStringLiteral(" \u2192 ") + Preview::shownValue(column.before));
         }
         recordset.Close();
         item.state = asWritten ? Item::State::AsWritten : asKept ? Item::State::AsKept : Item::State::ChangedSince;
+        if (!otherDatabase.isEmpty() && item.state != Item::State::AsKept) {
+            item.state = Item::State::OtherDatabase;
+            item.lines.prepend(Indent + otherDatabase);
+        }
     } catch (const Failure &failure) {
         recordset.Close();
         item.lines.append(Indent + QStringLiteral("fails: ") + failure.cause());
@@ -147,6 +198,8 @@ QString headingOf(const Item &item)
         return QStringLiteral(": as kept already");
     case Item::State::ChangedSince:
         return QStringLiteral(": changed since the run; left alone unless confirmed");
+    case Item::State::OtherDatabase:
+        return QStringLiteral(": kept from another database; left alone unless confirmed");
     case Item::State::CannotRestore:
         return QStringLiteral(": cannot be put back");
     }
@@ -157,19 +210,16 @@ bool isSelected(const Item &item, const QStringList &confirmed, bool confirmAll,
 {
     if (item.kind == Item::Kind::Settings && !withSettings)
         return false;
-    return item.state == Item::State::AsWritten
-        || (item.state == Item::State::ChangedSince && (confirmAll || confirmed.contains(item.name)));
+    return item.state == Item::State::AsWritten || (item.needsConfirmation() && (confirmAll || confirmed.contains(item.name)));
 }
 
-// The installation the files lie in: the path of the first file without its caption.
-QString installationOf(const std::vector<const Item *> &files)
+// Why the rows of record are not the database's of the settings in use; empty when they are.
+QString otherDatabaseOf(const RunRecord &record, const RunScope &scope)
 {
-    for (const Item *item : files) {
-        const QString caption = fileSystemPath(item->name);
-        if (item->kind == Item::Kind::File && item->path.endsWith(caption))
-            return item->path.chopped(caption.size());
-    }
-    return {};
+    if (record.server == scope.server && record.database == scope.database)
+        return {};
+    return QStringLiteral("Kept from the database \"%1\" on \"%2\"; the settings in use name \"%3\" on \"%4\"")
+        .arg(visibleText(record.database), visibleText(record.server), scope.database, scope.server);
 }
 
 // A server file is replaced where it lies, a link there included; Settings.ini is written as a save writes it.
@@ -196,34 +246,56 @@ void putBackRow(const Item &item, Module1 &module, Backup &backup)
 QString KeptRun::description() const
 {
     static const QStringList States{QStringLiteral("not finished"), QStringLiteral("complete"), QStringLiteral("failed")};
-    QStringList parts{record.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), record.summary(), States.at(int(record.state))};
-    if (first)
-        parts.append(QStringLiteral("the installation before the tool first changed it"));
+    QStringList parts{record.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), record.summary()};
+    switch (record.kind) {
+    case RunRecord::Kind::Run:
+        parts.append(States.at(int(record.state)));
+        break;
+    case RunRecord::Kind::Installation:
+        parts.append(QStringLiteral("the installation before the tool first changed it: ") + visibleText(QDir::toNativeSeparators(record.installation)));
+        break;
+    case RunRecord::Kind::Database:
+        parts.append(QStringLiteral("the database before the tool first changed it: %1 on %2").arg(visibleText(record.database), visibleText(record.server)));
+        break;
+    case RunRecord::Kind::Settings:
+        parts.append(QStringLiteral("the settings file before the tool first changed it"));
+        break;
+    }
     if (!record.restores.isEmpty())
-        parts.append(QStringLiteral("a restore of ") + record.restores);
+        parts.append(QStringLiteral("a restore of ") + visibleText(record.restores));
     if (!record.note.isEmpty())
-        parts.append(record.note);
+        parts.append(visibleText(record.note));
     return parts.join(QStringLiteral(", "));
 }
 
 std::vector<KeptRun> keptRuns(const QString &settingsPath)
 {
     const std::vector<BackupFolder::Run> runs = BackupFolder::runsIn(BackupFolder::backupsFolderOf(settingsPath));
+    const auto originals = std::find_if(runs.begin(), runs.end(), [](const BackupFolder::Run &run) { return run.record.kind != RunRecord::Kind::Run; });
     std::vector<KeptRun> kept;
-    for (auto run = runs.rbegin(); run != runs.rend(); ++run)
-        kept.push_back({run->folder, run->record, run == std::prev(runs.rend())});
+    for (auto run = std::make_reverse_iterator(originals); run != runs.rend(); ++run)
+        kept.push_back({run->folder, run->record});
+    for (auto run = originals; run != runs.end(); ++run)
+        kept.push_back({run->folder, run->record});
     return kept;
 }
 
 QString runFolder(const QString &run, const QString &settingsPath)
 {
-    const QString named = BackupFolder::backupsFolderOf(settingsPath) + QLatin1Char('/') + run;
-    return PathEntry::at(named).kind == PathEntry::Kind::Folder ? named : QFileInfo(run).absoluteFilePath();
+    if (QDir::fromNativeSeparators(run).contains(QLatin1Char('/')))
+        return QFileInfo(run).absoluteFilePath();
+    const QString backups = BackupFolder::backupsFolderOf(settingsPath);
+    for (const KeptRun &kept : keptRuns(settingsPath)) {
+        if (QFileInfo(kept.folder).fileName() == run)
+            return kept.folder;
+    }
+    failNotARun(backups + QLatin1Char('/') + run,
+                QStringLiteral("Backups keeps no run of this name; name one that the list of kept runs shows, or give the path of a run folder"));
 }
 
 bool Plan::hasChangesSince() const
 {
-    return std::any_of(items.begin(), items.end(), [](const Item &item) { return item.state == Item::State::ChangedSince; });
+    return std::any_of(items.begin(), items.end(), [](const Item &item) { return item.needsConfirmation(); });
 }
 
 QStringList Plan::lines() const
@@ -241,28 +313,31 @@ QStringList Plan::lines() const
     return lines;
 }
 
-Plan plan(const QString &folder, const FieldSource &fields)
+Plan plan(const QString &folder, const FieldSource &fields, const QString &settingsPath)
 {
-    const std::optional<RunRecord> record = RunRecord::readFrom(folder);
+    const std::optional<PrivateFolder> run = PrivateFolder::open(folder);
+    if (!run)
+        failNotARun(folder, QStringLiteral("there is no such folder"));
+    const std::optional<RunRecord> record = RunRecord::readFrom(*run);
     if (!record)
         failNotARun(folder, QStringLiteral("it holds no record of the tool's"));
-    if (record->state == RunRecord::State::Running)
-        failNotARun(folder, QStringLiteral("its run did not finish"));
+    requireWhatARunWrites(folder, *record, fields, settingsPath);
     Plan plan{folder, *record, {}, {}};
     if (!record->rows.empty()) {
+        const QString otherDatabase = otherDatabaseOf(*record, RunScope::of(fields, settingsPath));
         DbConnection connection;
         DbRecordset recordset;
         try {
             connection.OpenAccountDatabase(fields);
             recordset.bind(connection);
             for (const RunRecord::Row &row : record->rows)
-                plan.items.push_back(rowItem(folder, row, recordset));
+                plan.items.push_back(rowItem(row, recordset, otherDatabase));
         } catch (const Failure &failure) {
             plan.databaseFailure = failure.cause();
         }
     }
     for (const RunRecord::File &file : record->files)
-        plan.items.push_back(fileItem(folder, file));
+        plan.items.push_back(fileItem(*run, file, settingsPath));
     return plan;
 }
 
@@ -272,10 +347,12 @@ Result restore(const QString &folder, const QStringList &confirmed, bool confirm
     const QString message = QStringLiteral("Error Reading Data");
     Result result;
     QString errorContext;
-    BackupFolder backup(settingsPath);
+    BackupFolder backup(settingsPath, fields);
     backup.setRestores(QFileInfo(folder).fileName());
     try {
-        const Plan current = plan(folder, fields);
+        // Whatever it puts back, rows only too: a run in between would change what the plan saw.
+        const InstallationLock lock(RunScope::of(fields, settingsPath).installation);
+        const Plan current = plan(folder, fields, settingsPath);
         if (!current.databaseFailure.isEmpty())
             throw Failure(current.databaseFailure);
         std::vector<const Item *> rows;
@@ -283,21 +360,22 @@ Result restore(const QString &folder, const QStringList &confirmed, bool confirm
         for (const Item &item : current.items) {
             if (isSelected(item, confirmed, confirmAll, withSettings))
                 (item.kind == Item::Kind::Row ? rows : files).push_back(&item);
-            else if (item.state == Item::State::ChangedSince || item.state == Item::State::CannotRestore)
+            else if (item.needsConfirmation() || item.state == Item::State::CannotRestore)
                 result.leftAlone.append(item.name);
         }
 
-        // Everything that can be known before writing, as a run checks it.
-        const QString installation = installationOf(files);
-        std::optional<InstallationLock> lock;
-        if (!installation.isEmpty())
-            lock.emplace(installation);
+        // Everything that can be known before writing, as a run checks it: each file it will write, one
+        // deleted since included, and what the backup reads of it.
         backup.check();
         for (const Item *item : files) {
             errorContext = item->name;
-            FileReplacement::check(writtenPath(*item), FileReplacement::IfMissing::Create);
+            const QString path = writtenPath(*item);
+            FileReplacement::check(path, FileReplacement::IfMissing::Create);
+            if (PathEntry::at(path).kind == PathEntry::Kind::File)
+                readRegularFile(path, MaxFileSize);
         }
         errorContext.clear();
+        FileTarget::removeLeftovers(fields);
         if (!rows.empty()) {
             module.dbConnection.CloseConnection();
             module.dbConnection.OpenAccountDatabase(fields);
@@ -314,7 +392,10 @@ Result restore(const QString &folder, const QStringList &confirmed, bool confirm
         }
         for (const Item *item : files) {
             errorContext = item->name;
-            backup.keepFile(item->name, writtenPath(*item), item->kept);
+            if (item->kind == Item::Kind::Settings)
+                backup.keepSettings(item->kept);
+            else
+                backup.keepFile(item->name, writtenPath(*item), item->kept);
             FileReplacement::replace(writtenPath(*item), item->kept, FileReplacement::IfMissing::Create);
             backup.changed();
         }

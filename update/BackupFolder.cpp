@@ -4,14 +4,17 @@
 #include "platform/Failure.h"
 #include "platform/FileReplacement.h"
 #include "platform/PathEntry.h"
+#include "platform/PrivateFolder.h"
 #include "platform/ProgramPath.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMetaType>
 #include <QSqlRecord>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -52,6 +55,70 @@ QString backupsFolderBehind(const QString &backups)
                                          "so move it away")
                               .arg(entry.description()));
     return folder;
+}
+
+// Creates the folders of relativePath below folder as they are missing, then the file, replacing any.
+void writeIn(const QString &folder, const QString &relativePath, const QByteArray &bytes)
+{
+    QString path = folder;
+    const QStringList names = relativePath.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i + 1 < names.size(); ++i) {
+        path += QLatin1Char('/') + names.at(i);
+        if (!createPrivateFolder(path) && PathEntry::at(path).kind != PathEntry::Kind::Folder)
+            failWith(path, QStringLiteral("This is %1, not a folder").arg(PathEntry::at(path).description()));
+    }
+    FileReplacement::replace(path + QLatin1Char('/') + names.last(), bytes, FileReplacement::IfMissing::Create);
+}
+
+// The runs and originals in folder: its folders that hold a record of the tool's. A folder without one is
+// not the tool's and is left alone, whoever it belongs to; one with a record is used only when it is private.
+void collectRuns(const PrivateFolder &folder, std::vector<BackupFolder::Run> &runs)
+{
+    for (const QString &name : folder.folders()) {
+        if (folder.kind(name + QLatin1Char('/') + RunRecord::FileName) == PathEntry::Kind::Missing)
+            continue;
+        if (const std::optional<PrivateFolder> run = folder.folder(name)) {
+            if (std::optional<RunRecord> record = RunRecord::readFrom(*run))
+                runs.push_back({run->path(), *record});
+        }
+    }
+}
+
+// The number of the next run: one more than any kept. A record that holds the largest number there is would
+// make it wrap round and come first; no run is numbered then.
+qint64 nextSequence(const std::vector<BackupFolder::Run> &runs)
+{
+    qint64 last = 0;
+    for (const BackupFolder::Run &run : runs) {
+        if (run.record.kind != RunRecord::Kind::Run)
+            continue;
+        if (run.record.sequence == std::numeric_limits<qint64>::max())
+            failWith(run.folder, QStringLiteral("Its record numbers the run %1, the largest number there is, so no later run can be "
+                                                "numbered after it; move this folder out of Backups")
+                                     .arg(run.record.sequence));
+        last = std::max(last, run.record.sequence);
+    }
+    return last + 1;
+}
+
+// The folder of the originals of what kind names, by what it names: a short digest, since a path or an
+// address is no folder name.
+QString originalsName(RunRecord::Kind kind, const RunScope &scope)
+{
+    const auto named = [](const char *what, const QString &identity) {
+        return QLatin1String(what) + QLatin1Char(' ')
+            + QString::fromLatin1(QCryptographicHash::hash(identity.toUtf8(), QCryptographicHash::Sha256).toHex().left(12));
+    };
+    if (kind == RunRecord::Kind::Installation)
+        return named("Original installation", scope.installation);
+    if (kind == RunRecord::Kind::Database)
+        return named("Original database", scope.server + QLatin1Char('\n') + scope.database);
+    return named("Original settings", scope.settingsPath);
+}
+
+void addNote(RunRecord &record, const QString &note)
+{
+    record.note += (record.note.isEmpty() ? QString() : QStringLiteral("; ")) + note;
 }
 
 bool isNumber(const QVariant &value)
@@ -122,13 +189,18 @@ QByteArray restoreStatements(const std::vector<RunRecord::Row> &rows)
 
 } // namespace
 
-BackupFolder::BackupFolder(const QString &settingsPath, const QDateTime &startedAt)
-    : m_settingsPath(settingsPath)
+BackupFolder::BackupFolder(const QString &settingsPath, const FieldSource &fields, const QDateTime &startedAt)
+    : m_scope(RunScope::of(fields, settingsPath))
     , m_backups(backupsFolderOf(settingsPath))
     , m_stamp(QLocale::c().toString(startedAt, QStringLiteral("yyyy-MM-dd HH-mm-ss")))
 {
     m_record.started = startedAt;
+    m_record.installation = m_scope.installation;
+    m_record.server = m_scope.server;
+    m_record.database = m_scope.database;
 }
+
+const QString BackupFolder::OriginalsFolder = QStringLiteral("Originals");
 
 QString BackupFolder::backupsFolderOf(const QString &settingsPath)
 {
@@ -138,28 +210,32 @@ QString BackupFolder::backupsFolderOf(const QString &settingsPath)
 void BackupFolder::check()
 {
     const QString backups = backupsFolderBehind(m_backups);
-    if (PathEntry::at(backups).kind == PathEntry::Kind::Folder)
+    if (PathEntry::at(backups).kind == PathEntry::Kind::Folder) {
+        nextSequence(runsIn(backups));
         requireWritableFolder(backups, QStringLiteral("the backups of the runs cannot be kept there"));
-    else
-        requireWritableFolder(QFileInfo(m_settingsPath).absolutePath(),
+    } else {
+        requireWritableFolder(QFileInfo(m_scope.settingsPath).absolutePath(),
                               QStringLiteral("Settings.ini and the backups of the runs cannot be kept here; move the tool to a "
                                              "folder you can write to, such as the server's own"));
+    }
 }
 
 void BackupFolder::keepFile(const QString &caption, const QString &path, const QByteArray &written)
 {
-    keep({caption, path, QString(caption).replace(QLatin1Char('\\'), QLatin1Char('/')), {}, {}, {}}, path, written);
+    keep({caption, path, QString(caption).replace(QLatin1Char('\\'), QLatin1Char('/')), {}, {}, {}}, path, written,
+         RunRecord::Kind::Installation);
 }
 
 void BackupFolder::keepSettings(const QByteArray &written)
 {
-    const QString path = Settings::writtenPath(m_settingsPath);
+    // Read where a save writes; named as the run was given it, which is what a restore compares.
+    const QString path = Settings::writtenPath(m_scope.settingsPath);
     if (PathEntry::at(path).kind == PathEntry::Kind::Missing)
         return;
-    keep({SettingsCaption, path, SettingsCaption, {}, {}, {}}, path, written);
+    keep({SettingsCaption, m_scope.settingsPath, SettingsCaption, {}, {}, {}}, path, written, RunRecord::Kind::Settings);
 }
 
-void BackupFolder::keep(RunRecord::File file, const QString &path, const QByteArray &written)
+void BackupFolder::keep(RunRecord::File file, const QString &path, const QByteArray &written, RunRecord::Kind originalsKind)
 {
     const PathEntry entry = PathEntry::at(path);
     QByteArray bytes;
@@ -167,6 +243,8 @@ void BackupFolder::keep(RunRecord::File file, const QString &path, const QByteAr
         // Never followed: what the link points to is not the installation's to keep.
         file.keptAs.clear();
         file.linkTarget = entry.linkTarget;
+    } else if (entry.kind == PathEntry::Kind::Missing) {
+        file.keptAs.clear(); // a restore puts back a file deleted since: nothing stood there
     } else {
         bytes = readRegularFile(path, MaxFileSize);
         file.kept = RunRecord::digestOf(bytes);
@@ -175,9 +253,10 @@ void BackupFolder::keep(RunRecord::File file, const QString &path, const QByteAr
     if (m_folder.isEmpty())
         createFolder();
     if (!file.keptAs.isEmpty())
-        writeInFolder(file.keptAs, bytes);
+        writeIn(m_folder, file.keptAs, bytes);
     m_record.files.push_back(file);
-    writeInFolder(RunRecord::FileName, m_record.toJson());
+    writeRecord();
+    keepOriginalFile(originalsKind, file, bytes);
 }
 
 void BackupFolder::keepRow(const RowChange &change)
@@ -190,22 +269,28 @@ void BackupFolder::keepRow(const RowChange &change)
     if (m_folder.isEmpty())
         createFolder();
     m_record.rows.push_back(row);
-    writeInFolder(DatabaseFile, restoreStatements(m_record.rows));
-    writeInFolder(RunRecord::FileName, m_record.toJson());
+    writeIn(m_folder, DatabaseFile, restoreStatements(m_record.rows));
+    writeRecord();
+    keepOriginalRow(row, change);
 }
 
 void BackupFolder::changed()
 {
     m_changed = true;
+    for (const std::function<void()> &update : std::exchange(m_onChanged, {}))
+        update();
+}
+
+void BackupFolder::writeRecord()
+{
+    writeIn(m_folder, RunRecord::FileName, m_record.toJson());
 }
 
 void BackupFolder::createFolder()
 {
     const QString backups = backupsFolderBehind(m_backups);
     createPrivateFolder(backups);
-    for (const Run &run : runsIn(backups))
-        m_record.sequence = std::max(m_record.sequence, run.record.sequence);
-    ++m_record.sequence;
+    m_record.sequence = nextSequence(runsIn(backups));
     // A later run of the same second gets " (2)", " (3)", …: the first name that nothing has taken.
     for (int run = 1;; ++run) {
         const QString name = run == 1 ? m_stamp : QStringLiteral("%1 (%2)").arg(m_stamp).arg(run);
@@ -215,30 +300,125 @@ void BackupFolder::createFolder()
             break;
         }
     }
-    writeInFolder(RunRecord::FileName, m_record.toJson());
+    writeRecord();
 }
 
-void BackupFolder::writeInFolder(const QString &relativePath, const QByteArray &bytes)
+BackupFolder::Originals &BackupFolder::originals(RunRecord::Kind kind)
 {
-    QString path = m_folder;
-    const QStringList names = relativePath.split(QLatin1Char('/'));
-    for (qsizetype i = 0; i + 1 < names.size(); ++i) {
-        path += QLatin1Char('/') + names.at(i);
-        if (!createPrivateFolder(path) && PathEntry::at(path).kind != PathEntry::Kind::Folder)
-            failWith(path, QStringLiteral("This is %1, not a folder").arg(PathEntry::at(path).description()));
+    const auto found = m_originals.find(kind);
+    if (found != m_originals.end())
+        return found->second;
+    const QString store = backupsFolderBehind(m_backups) + QLatin1Char('/') + OriginalsFolder;
+    Originals originals{store + QLatin1Char('/') + originalsName(kind, m_scope), {}, false};
+    if (std::optional<RunRecord> record = RunRecord::readFrom(originals.folder)) {
+        originals.record = *record;
+    } else {
+        originals.record.kind = kind;
+        originals.record.started = m_record.started;
+        originals.record.state = RunRecord::State::Complete;
+        if (kind == RunRecord::Kind::Database) {
+            originals.record.server = m_scope.server;
+            originals.record.database = m_scope.database;
+        } else if (kind == RunRecord::Kind::Installation) {
+            originals.record.installation = m_scope.installation;
+        }
     }
-    FileReplacement::replace(path + QLatin1Char('/') + names.last(), bytes, FileReplacement::IfMissing::Create);
+    return m_originals.emplace(kind, originals).first->second;
+}
+
+void BackupFolder::keepOriginalFile(RunRecord::Kind kind, const RunRecord::File &file, const QByteArray &bytes)
+{
+    Originals &store = originals(kind);
+    std::vector<RunRecord::File> &files = store.record.files;
+    const auto found = std::find_if(files.begin(), files.end(), [&file](const RunRecord::File &kept) {
+        return kept.caption == file.caption && kept.path == file.path;
+    });
+    if (found != files.end()) {
+        m_onChanged.push_back([&store, index = found - files.begin(), written = file.written] {
+            store.record.files[size_t(index)].written = written;
+            store.changed = true;
+        });
+        return;
+    }
+    // The first change the tool makes to this file: its original is kept before it is made.
+    createOriginalsFolder(store);
+    if (!file.keptAs.isEmpty())
+        writeIn(store.folder, file.keptAs, bytes);
+    files.push_back(file);
+    writeIn(store.folder, RunRecord::FileName, store.record.toJson());
+}
+
+void BackupFolder::keepOriginalRow(const RunRecord::Row &row, const RowChange &change)
+{
+    Originals &store = originals(RunRecord::Kind::Database);
+    std::vector<RunRecord::Row> &rows = store.record.rows;
+    // The row as this run found it is where the last run that changed it left it.
+    const auto found = std::find_if(rows.begin(), rows.end(), [&](const RunRecord::Row &kept) {
+        return kept.table == row.table && !kept.key.empty() && std::all_of(kept.key.begin(), kept.key.end(), [&](const auto &key) {
+                   return RunRecord::sameValue(change.before.value(key.first), key.second);
+               });
+    });
+    if (found != rows.end()) {
+        const bool sameColumns = std::all_of(row.columns.begin(), row.columns.end(), [&](const RunRecord::Column &column) {
+            return std::any_of(found->columns.begin(), found->columns.end(), [&](const RunRecord::Column &kept) { return kept.name == column.name; });
+        });
+        if (sameColumns) {
+            m_onChanged.push_back([&store, index = found - rows.begin(), row] {
+                RunRecord::Row &kept = store.record.rows[size_t(index)];
+                kept.key = row.key;
+                for (RunRecord::Column &column : kept.columns) {
+                    for (const RunRecord::Column &written : row.columns) {
+                        if (written.name == column.name)
+                            column.after = written.after;
+                    }
+                }
+                store.changed = true;
+            });
+            return;
+        }
+    }
+    // The first change the tool makes to this row (or to these of its columns): kept before it is made.
+    createOriginalsFolder(store);
+    rows.push_back(row);
+    writeIn(store.folder, DatabaseFile, restoreStatements(rows));
+    writeIn(store.folder, RunRecord::FileName, store.record.toJson());
+}
+
+void BackupFolder::createOriginalsFolder(Originals &store)
+{
+    m_createdOriginalsFolder = createPrivateFolder(QFileInfo(store.folder).absolutePath()) || m_createdOriginalsFolder;
+    store.created = createPrivateFolder(store.folder) || store.created;
+}
+
+// What later runs wrote over the originals, so that restoring them finds what it expects. Never fails a run:
+// an original whose record could not be brought up to date is shown as changed since when it is restored.
+void BackupFolder::saveOriginals()
+{
+    for (auto &[kind, store] : m_originals) {
+        if (!store.changed)
+            continue;
+        try {
+            writeIn(store.folder, RunRecord::FileName, store.record.toJson());
+        } catch (const Failure &failure) {
+            addNote(m_record, failure.cause());
+        }
+    }
 }
 
 std::vector<BackupFolder::Run> BackupFolder::runsIn(const QString &backups)
 {
     std::vector<Run> runs;
-    for (const QString &name : QDir(backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden)) {
-        const QString folder = backups + QLatin1Char('/') + name;
-        if (std::optional<RunRecord> record = RunRecord::readFrom(folder))
-            runs.push_back({folder, *record});
+    std::vector<Run> originals;
+    if (const std::optional<PrivateFolder> folder = PrivateFolder::open(backupsFolderBehind(backups))) {
+        collectRuns(*folder, runs);
+        if (const std::optional<PrivateFolder> store = folder->folder(OriginalsFolder))
+            collectRuns(*store, originals);
     }
+    runs.erase(std::remove_if(runs.begin(), runs.end(), [](const Run &run) { return run.record.kind != RunRecord::Kind::Run; }), runs.end());
+    originals.erase(std::remove_if(originals.begin(), originals.end(), [](const Run &run) { return run.record.kind == RunRecord::Kind::Run; }),
+                    originals.end());
     std::sort(runs.begin(), runs.end(), [](const Run &a, const Run &b) { return a.record.sequence < b.record.sequence; });
+    runs.insert(runs.end(), originals.begin(), originals.end());
     return runs;
 }
 
@@ -247,9 +427,10 @@ void BackupFolder::finish()
     if (m_folder.isEmpty())
         return;
     m_record.state = RunRecord::State::Complete;
+    saveOriginals();
     removeOldRuns();
     try {
-        writeInFolder(RunRecord::FileName, m_record.toJson());
+        writeRecord();
     } catch (const Failure &) {
         // The run is complete and its backup whole; only the record still says it is running.
     }
@@ -257,15 +438,27 @@ void BackupFolder::finish()
 
 void BackupFolder::removeOldRuns()
 {
-    const std::vector<Run> runs = runsIn(QFileInfo(m_folder).absolutePath());
-    // The newest KeptRuns stay, and the first: the installation as it was before the tool first changed it.
     QStringList notRemoved;
-    for (size_t i = 1; i + KeptRuns < runs.size(); ++i) {
-        if (runs[i].folder != m_folder && !QDir(runs[i].folder).removeRecursively())
-            notRemoved.append(QDir::toNativeSeparators(runs[i].folder));
+    try {
+        const QString backups = QFileInfo(m_folder).absolutePath();
+        std::vector<Run> runs = runsIn(backups);
+        runs.erase(std::remove_if(runs.begin(), runs.end(), [](const Run &run) { return run.record.kind != RunRecord::Kind::Run; }), runs.end());
+        const std::optional<PrivateFolder> folder = PrivateFolder::open(backups);
+        // The newest KeptRuns stay, and the first; the originals lie apart, out of reach.
+        for (size_t i = 1; folder && i + KeptRuns < runs.size(); ++i) {
+            if (runs[i].folder == m_folder)
+                continue;
+            try {
+                folder->remove(QFileInfo(runs[i].folder).fileName());
+            } catch (const Failure &failure) {
+                notRemoved.append(failure.cause());
+            }
+        }
+    } catch (const Failure &failure) {
+        notRemoved.append(failure.cause());
     }
     if (!notRemoved.isEmpty())
-        m_record.note = QStringLiteral("These old backups could not be removed: ") + notRemoved.join(QStringLiteral(", "));
+        addNote(m_record, QStringLiteral("These old backups could not be removed: ") + notRemoved.join(QStringLiteral("; ")));
 }
 
 void BackupFolder::abandon()
@@ -273,14 +466,30 @@ void BackupFolder::abandon()
     if (m_folder.isEmpty())
         return;
     if (!m_changed) {
-        QDir(m_folder).removeRecursively();
+        // Nor originals that only this run kept: what it did not change is no more original for them.
+        try {
+            const QString backups = QFileInfo(m_folder).absolutePath();
+            if (const std::optional<PrivateFolder> folder = PrivateFolder::open(backups)) {
+                folder->remove(QFileInfo(m_folder).fileName());
+                if (m_createdOriginalsFolder)
+                    folder->remove(OriginalsFolder);
+            }
+            for (const auto &[kind, store] : m_originals) {
+                const std::optional<PrivateFolder> originals = PrivateFolder::open(QFileInfo(store.folder).absolutePath());
+                if (store.created && originals)
+                    originals->remove(QFileInfo(store.folder).fileName());
+            }
+        } catch (const Failure &) {
+            // What is left holds copies of what this run did not change: harmless, and a run folder is pruned later.
+        }
         m_folder.clear();
         return;
     }
     m_record.state = RunRecord::State::Failed;
+    saveOriginals();
     try {
-        writeInFolder(RunRecord::FileName, m_record.toJson());
+        writeRecord();
     } catch (const Failure &) {
-        // The copies are whole; only the record still says the run is going on.
+        // The copies are whole; only the record still says the run is going on, and a restore takes it as it is.
     }
 }

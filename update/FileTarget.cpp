@@ -7,10 +7,17 @@
 #include "platform/PathEntry.h"
 #include "platform/ProgramPath.h"
 #include "templates/Template.h"
+#include "update/UpdateRun.h"
 
 QString FileTarget::path(const FieldSource &fields, const QString &caption)
 {
-    return programRelativePath(fields.fieldText(Field::txtMud3Path) + caption);
+    return programRelativePath(mud3PathAsRunUsesIt(fields.fieldText(Field::txtMud3Path)) + caption);
+}
+
+void FileTarget::removeLeftovers(const FieldSource &fields)
+{
+    for (int target = FirstFileTarget; target < TargetCount; ++target)
+        FileReplacement::removeLeftovers(path(fields, targetCaption(target)));
 }
 
 QByteArray FileTarget::content(int target, const FieldSource &fields)

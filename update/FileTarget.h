@@ -9,9 +9,13 @@ class FieldSource;
 // replace it. Both are computed from the current field values only.
 namespace FileTarget {
 
-// The file of target i (3 to 14): the Mud3 path followed directly by the caption, as the file system spells it;
-// a relative Mud3 path starts from the program's folder.
+// The file of target i (3 to 14): the Mud3 path as the run uses it followed directly by the caption, as the
+// file system spells it; a relative Mud3 path starts from the program's folder.
 QString path(const FieldSource &fields, const QString &caption);
+
+// Removes the temporary files that a killed run or restore left beside the files of the twelve file targets.
+// Only under the installation lock. Throws Failure naming one that cannot be removed.
+void removeLeftovers(const FieldSource &fields);
 
 // The complete new content of target i: its template's lines, each ended by CR LF. The template's own
 // text is written in code page 936, the server files' own, whatever the system's code page; what the user

@@ -1,7 +1,7 @@
 #include "update/RunRecord.h"
 
-#include "platform/Failure.h"
 #include "platform/PathEntry.h"
+#include "platform/PrivateFolder.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>
@@ -17,6 +17,7 @@ constexpr int Format = 1;
 constexpr qint64 MaxRecordSize = qint64(1) << 20;
 
 const QStringList StateNames = {QStringLiteral("running"), QStringLiteral("complete"), QStringLiteral("failed")};
+const QStringList KindNames = {QStringLiteral("run"), QStringLiteral("installation"), QStringLiteral("database"), QStringLiteral("settings")};
 
 // Values travel as text, as the run sent them; the server converts them to the column's type.
 QJsonValue toJson(const QVariant &value)
@@ -59,11 +60,15 @@ QByteArray RunRecord::toJson() const
     }
     const QJsonObject object{{QStringLiteral("tool"), Tool},
                              {QStringLiteral("format"), Format},
+                             {QStringLiteral("kind"), KindNames.at(int(kind))},
                              {QStringLiteral("sequence"), QString::number(sequence)},
                              {QStringLiteral("started"), started.toString(Qt::ISODateWithMs)},
                              {QStringLiteral("state"), StateNames.at(int(state))},
                              {QStringLiteral("note"), note},
                              {QStringLiteral("restores"), restores},
+                             {QStringLiteral("installation"), installation},
+                             {QStringLiteral("server"), server},
+                             {QStringLiteral("database"), database},
                              {QStringLiteral("files"), fileArray},
                              {QStringLiteral("rows"), rowArray}};
     return QJsonDocument(object).toJson();
@@ -76,13 +81,19 @@ std::optional<RunRecord> RunRecord::fromJson(const QByteArray &bytes)
     RunRecord record;
     record.sequence = object.value(QStringLiteral("sequence")).toString().toLongLong(&sequenceRead);
     const int state = StateNames.indexOf(object.value(QStringLiteral("state")).toString());
+    // Records written before there were originals name no kind: they are runs.
+    const int kind = KindNames.indexOf(object.value(QStringLiteral("kind")).toString(KindNames.first()));
     if (object.value(QStringLiteral("tool")).toString() != Tool || object.value(QStringLiteral("format")).toInt() != Format
-        || !sequenceRead || state < 0)
+        || !sequenceRead || record.sequence < 0 || state < 0 || kind < 0)
         return std::nullopt;
+    record.kind = Kind(kind);
     record.started = QDateTime::fromString(object.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
     record.state = State(state);
     record.note = object.value(QStringLiteral("note")).toString();
     record.restores = object.value(QStringLiteral("restores")).toString();
+    record.installation = object.value(QStringLiteral("installation")).toString();
+    record.server = object.value(QStringLiteral("server")).toString();
+    record.database = object.value(QStringLiteral("database")).toString();
     for (const QJsonValue &value : object.value(QStringLiteral("files")).toArray()) {
         const QJsonObject file = value.toObject();
         record.files.push_back({file.value(QStringLiteral("caption")).toString(), file.value(QStringLiteral("path")).toString(),
@@ -105,16 +116,17 @@ std::optional<RunRecord> RunRecord::fromJson(const QByteArray &bytes)
     return record;
 }
 
+std::optional<RunRecord> RunRecord::readFrom(const PrivateFolder &folder)
+{
+    if (folder.kind(FileName) != PathEntry::Kind::File)
+        return std::nullopt;
+    return fromJson(folder.read(FileName, MaxRecordSize));
+}
+
 std::optional<RunRecord> RunRecord::readFrom(const QString &folder)
 {
-    const QString path = folder + QLatin1Char('/') + FileName;
-    try {
-        if (PathEntry::at(path).kind != PathEntry::Kind::File)
-            return std::nullopt;
-        return fromJson(readRegularFile(path, MaxRecordSize));
-    } catch (const Failure &) {
-        return std::nullopt; // unreadable: not a folder the tool can vouch for
-    }
+    const std::optional<PrivateFolder> opened = PrivateFolder::open(folder);
+    return opened ? readFrom(*opened) : std::nullopt;
 }
 
 QString RunRecord::summary() const
@@ -140,4 +152,9 @@ QString RunRecord::summary() const
 QByteArray RunRecord::digestOf(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+bool RunRecord::sameValue(const QVariant &a, const QVariant &b)
+{
+    return a.isNull() == b.isNull() && a.toString() == b.toString();
 }

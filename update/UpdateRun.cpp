@@ -8,10 +8,10 @@
 #include "platform/Failure.h"
 #include "platform/FileReplacement.h"
 #include "platform/InstallationLock.h"
-#include "platform/ProgramPath.h"
 #include "update/Backup.h"
 #include "update/FileTarget.h"
 #include "update/RunCheck.h"
+#include "update/RunScope.h"
 
 #include <vector>
 
@@ -77,9 +77,10 @@ RunOutcome runUpdate(Form &form, Module1 &module, const QString &settingsPath, B
     QString errorContext;
     try {
         normaliseMud3Path(form);
-        const InstallationLock lock(programRelativePath(form.fieldText(Field::txtMud3Path)));
+        const InstallationLock lock(RunScope::of(form, settingsPath).installation);
         if (const std::optional<CheckFailure> failure = checkRun(form, settingsPath, backup))
             return {false, message + failure->errorContext, failure->cause};
+        FileTarget::removeLeftovers(form);
 
         module.dbConnection.CloseConnection();
         module.dbConnection.OpenAccountDatabase(form);

@@ -55,7 +55,7 @@ TEST(RestoreButton, OpensTheListOfKeptRunsAndRestoresTheChosenOne)
     EXPECT_TRUE(QTest::qWaitFor([&message] { return !message.isEmpty(); }, 60000));
     timer.stop();
 
-    EXPECT_EQ(listed, 1);
+    EXPECT_EQ(listed, 3); // the run, then the originals of the installation and of the database
     EXPECT_EQ(message, QStringLiteral("The run was restored."));
     for (int target = FirstFileTarget; target < TargetCount; ++target)
         EXPECT_EQ(tree.read(target), InstallationTree::oldContent(target)) << target;

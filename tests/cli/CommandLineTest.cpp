@@ -1,15 +1,22 @@
 #include "database/AccountTables.h"
+#include "faults/TreeState.h"
 #include "model/Settings.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
+#include "update/BackupFolder.h"
 #include "update/FileTarget.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+// The program and its arguments as they run without a network, loopback included.
+QStringList withoutNetwork(const QString &program, const QStringList &arguments);
 
 namespace {
 
@@ -21,6 +28,8 @@ struct Call {
     QString output; // a piece of standard output
     QString error;  // a piece of standard error; empty: nothing may reach it
     int edited = 0; // a file target that someone else changes before the call
+    void (*prepare)(const QString &settings) = nullptr; // what else is done before the call
+    bool isolated = false; // in a network of its own: a tool that read its settings short would reach for the built-in SQL address
 };
 
 struct Case {
@@ -30,7 +39,30 @@ struct Case {
     std::vector<Call> calls;
     std::vector<int> rewritten; // the file targets that hold the run's content after the calls
     bool saved;                 // whether a run saved the settings and kept a backup
+    const char *settingsName = "Settings.ini";
 };
+
+// Settings files that hold fewer fields than a settings file has, beside the case's own.
+void writeShortSettings(const QString &settings)
+{
+    writeBytes(settings + QStringLiteral(".empty"), {});
+    writeBytes(settings + QStringLiteral(".cut"), "[Settings]\r\nServerName=Cut\r\nExternalIP=192.0.2.9\r\nInternalIP=192.0.2.10\r\n");
+}
+
+// An escape sequence that would retitle a terminal and a carriage return, in a row and in a kept run's note.
+void putControlCharactersInARow(const QString &)
+{
+    TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Old' || chr(27) || ']0;owned' || chr(7) || chr(13) || 'Server'")});
+}
+
+void putControlCharactersInTheNote(const QString &settings)
+{
+    const QString backups = BackupFolder::backupsFolderOf(settings);
+    const QString record = backups + QLatin1Char('/') + QDir(backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name).first() + QStringLiteral("/run.json");
+    QJsonObject object = QJsonDocument::fromJson(readFile(record)).object();
+    object.insert(QStringLiteral("note"), QStringLiteral("see \x1b[2J here"));
+    writeBytes(record, QJsonDocument(object).toJson());
+}
 
 void PrintTo(const Case &tested, std::ostream *out)
 {
@@ -74,6 +106,20 @@ const Case Cases[] = {
       {QStringList() + "--preview", 64, {}, QStringLiteral("Settings.ini\": no such settings file")},
       {Preview + "now", 64, {}, QStringLiteral("unexpected argument \"now\"")}},
      {}, false},
+    {"SettingsFileWithFewerFieldsIsRefusedBeforeAnythingRuns", false, -1,
+     {{QStringList() + "--apply --settings {settings}.empty", 64, {}, QStringLiteral(".empty\": holds 0 of the 10 fields"), 0, writeShortSettings, true},
+      {QStringList() + "--preview --settings {settings}.cut", 64, {}, QStringLiteral(".cut\": holds 3 of the 10 fields"), 0, nullptr, true},
+      {QStringList() + "--restore {run} --settings {settings}.cut", 64, {}, QStringLiteral("a script never runs on the built-in fields"), 0,
+       nullptr, true}},
+     {}, false},
+    {"TextFromTheDatabaseAndTheRecordIsShownWithItsControlCharactersVisible", false, -1,
+     {{Preview, 1, QStringLiteral("FLD_SERVERNAME: \"Old\u241B]0;owned\u2407\u240DServer\""), {}, 0, putControlCharactersInARow},
+      {Apply, 0, {}, {}},
+      {QStringList() + "--list-backups --settings {settings}", 0, QStringLiteral("see \u241B[2J here"), {}, 0, putControlCharactersInTheNote}},
+     {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, true},
+    {"RunOfASettingsFileOfAnotherNameIsRestored", false, -1,
+     {{Apply, 0, {}, {}}, {QStringList() + "--restore {run} --settings {settings}", 0, QStringLiteral("realm2.ini: put back"), {}}},
+     {}, true, "realm2.ini"},
 };
 
 class CommandLine : public testing::TestWithParam<Case> {
@@ -85,7 +131,9 @@ protected:
         pointAtTestSystem(m_fields, m_tree);
         m_fields.setFieldText(Field::txtMud3Path, m_tree.mud3Path().chopped(1)); // a run adds the backslash, and saves it
         AccountTables::setNewValues(m_fields);
-        m_settings = GetParam().settingsBesideProgram ? m_bin.filePath(QStringLiteral("Settings.ini")) : m_tree.settingsPath();
+        m_settings = GetParam().settingsBesideProgram
+            ? m_bin.filePath(QStringLiteral("Settings.ini"))
+            : QFileInfo(m_tree.settingsPath()).absolutePath() + QLatin1Char('/') + QLatin1String(GetParam().settingsName);
         Settings::save(m_fields, m_settings);
         ASSERT_TRUE(GetParam().missingTarget < 0 || QFile::remove(m_tree.filePath(GetParam().missingTarget)));
     }
@@ -93,7 +141,7 @@ protected:
     // "{run}": the one backup folder's name.
     QString withPaths(QString text) const
     {
-        const QStringList runs = QDir(QFileInfo(m_settings).absolutePath() + QStringLiteral("/Backups")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        const QStringList runs = QDir(BackupFolder::backupsFolderOf(m_settings)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         return text.replace(QStringLiteral("{settings}"), m_settings)
             .replace(QStringLiteral("{missing}"), m_tree.filePath(std::max(GetParam().missingTarget, 3)))
             .replace(QStringLiteral("{run}"), runs.value(0));
@@ -107,6 +155,8 @@ protected:
             QFile file(m_tree.filePath(call.edited));
             ASSERT_TRUE(file.open(QIODevice::Append) && file.write("edited\r\n") > 0);
         }
+        if (call.prepare)
+            call.prepare(m_settings);
         QStringList arguments;
         for (const QString &argument : call.arguments)
             arguments.append(withPaths(argument));
@@ -115,7 +165,8 @@ protected:
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QLatin1String(name));
         tool.setProcessEnvironment(environment);
-        tool.start(m_tool, arguments);
+        const QStringList command = call.isolated ? withoutNetwork(m_tool, arguments) : QStringList{m_tool} + arguments;
+        tool.start(command.first(), command.mid(1));
         ASSERT_TRUE(tool.waitForFinished(60000)) << arguments.join(QLatin1Char(' ')).toStdString();
         const QString output = QString::fromUtf8(tool.readAllStandardOutput()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         const QString error = QString::fromUtf8(tool.readAllStandardError()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

@@ -2,6 +2,7 @@
 #include "model/Settings.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
+#include "update/BackupFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <qt_windows.h>
+
+// The Windows tests run in a network of their own as a whole (scripts/windows/test.sh).
+QStringList withoutNetwork(const QString &program, const QStringList &arguments)
+{
+    return QStringList{program} + arguments;
+}
 
 // From cmd in a console of its own, as an administrator types it: the tool joins that console, writes
 // where cmd redirects it, and cmd hands on its exit code.
@@ -24,7 +31,8 @@ TEST(CommandLineInAConsole, RestoresARunAndSetsTheExitCode)
     const QString tool = QDir::toNativeSeparators(TestDatabase::toolExecutable());
     const QString settings = QDir::toNativeSeparators(tree.settingsPath());
     ASSERT_EQ(QProcess::execute(tool, {QStringLiteral("--apply"), QStringLiteral("--settings"), settings}), 0);
-    const QStringList runs = QDir(QFileInfo(tree.settingsPath()).absolutePath() + QStringLiteral("/Backups")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QStringList runs = QDir(BackupFolder::backupsFolderOf(tree.settingsPath())).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    runs.removeAll(BackupFolder::OriginalsFolder);
     ASSERT_EQ(runs.size(), 1);
 
     QTemporaryDir work;

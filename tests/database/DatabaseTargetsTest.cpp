@@ -337,7 +337,8 @@ QString backups(const InstallationTree &tree)
 // database.txt of the one backup folder beside the tree's settings.
 QByteArray keptRows(const InstallationTree &tree)
 {
-    const QStringList folders = QDir(backups(tree)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QStringList folders = QDir(backups(tree)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    folders.removeAll(BackupFolder::OriginalsFolder);
     if (folders.size() != 1) {
         ADD_FAILURE() << "backup folders: " << folders.join(QStringLiteral(", ")).toStdString();
         return {};

@@ -126,9 +126,9 @@ QByteArray oldContentOf(const QString &file)
 
 // Each file is replaced by a rename, so a kill leaves every target with its old or its complete new content,
 // and since the targets are written in order, the new ones are always the first ones. A kill may leave the
-// temporary file of the replacement in progress beside its target, under the target's name and a suffix of
-// six characters: a harmless leftover, readable by the runner only, that no server process reads and that the
-// next run ignores.
+// temporary file of the replacement in progress beside its target, under the target's name, the tool's mark
+// and six characters: a harmless leftover, readable by the runner only, that no server process reads and that
+// the next run removes.
 TEST(KilledRun, EveryTargetHoldsItsOldOrItsCompleteNewContent)
 {
     ASSERT_EQ(threadCount(), 1);
@@ -163,7 +163,7 @@ TEST(KilledRun, EveryTargetHoldsItsOldOrItsCompleteNewContent)
     SCOPED_TRACE(testing::Message() << "random seed " << seed << ", undisturbed run " << runMicroseconds << " µs");
     std::mt19937 random(seed);
     std::uniform_int_distribution<qint64> delays(0, runMicroseconds);
-    const QRegularExpression leftover(QStringLiteral("^(.+)\\.[A-Za-z0-9]{6}$"));
+    const QRegularExpression leftover(QStringLiteral("^(.+)\\.Mud3IPSetup-[A-Za-z0-9]{6}$"));
 
     int killedHalfWay = 0;
     int leftovers = 0;
@@ -199,9 +199,13 @@ TEST(KilledRun, EveryTargetHoldsItsOldOrItsCompleteNewContent)
             EXPECT_TRUE(match.hasMatch() && targetFiles(true).contains(match.captured(1))) << "unexpected file " << file.toStdString();
             ++leftovers;
         }
-        // The backup is written the same way: each copy holds the whole old content of its file.
+        // The backup and the originals are written the same way: each copy holds the whole old content of its file.
         const QString backups = BackupFolder::backupsFolderOf(tree.settingsPath());
-        for (const QString &run : QDir(backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QStringList runs = QDir(backups).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        runs.removeAll(BackupFolder::OriginalsFolder);
+        for (const QString &store : QDir(backups + QLatin1Char('/') + BackupFolder::OriginalsFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            runs.append(BackupFolder::OriginalsFolder + QLatin1Char('/') + store);
+        for (const QString &run : runs) {
             const QStringList kept = targetFiles(true) << RunRecord::FileName;
             for (const QString &file : filesBelow(backups + QLatin1Char('/') + run)) {
                 if (file == RunRecord::FileName)

@@ -61,7 +61,7 @@ RunOutcome runUpdateOnLoopback(Form &form, Module1 &module, const QString &setti
         ADD_FAILURE() << "refusing to start an update run against " << address.toStdString();
         return {false, QStringLiteral("not run"), QStringLiteral("non-loopback SQL address")};
     }
-    BackupFolder backup(settingsPath);
+    BackupFolder backup(settingsPath, form);
     return runUpdate(form, module, settingsPath, backup);
 }
 

@@ -1,6 +1,7 @@
 // The backup folders themselves: naming, marking and pruning. What a run keeps in them is tested with the run.
 #include "faults/TreeState.h"
 #include "support/InstallationTree.h"
+#include "model/FormValues.h"
 #include "update/BackupFolder.h"
 
 #include <QDir>
@@ -33,7 +34,7 @@ TEST(BackupFolder, PruningRemovesOnlyOldRunsOfTheToolAndKeepsTheFirstAndTheNewes
     const QDateTime second(QDate(2026, 12, 7), QTime(11, 30, 5));
     QStringList kept;
     for (int run = 1; run <= BackupFolder::KeptRuns + 3; ++run) {
-        BackupFolder backup(settingsPath, second);
+        BackupFolder backup(settingsPath, FormValues(), second);
         backup.keepSettings("[Settings]\r\n");
         backup.changed();
         kept << QFileInfo(backup.folder()).fileName();
@@ -46,9 +47,10 @@ TEST(BackupFolder, PruningRemovesOnlyOldRunsOfTheToolAndKeepsTheFirstAndTheNewes
 
     EXPECT_EQ(kept.at(0), QStringLiteral("2026-12-07 11-30-05 (2)"));
     EXPECT_EQ(kept.at(1), QStringLiteral("2026-12-07 11-30-05 (3)"));
-    // The first run and the twenty newest stay; the second could not be removed; the third is gone.
+    // The first run and the twenty newest stay; the second could not be removed; the third is gone. The
+    // originals lie apart.
     QStringList expected = lookAlikes + kept.mid(3);
-    expected << kept.at(0) << kept.at(1) << QStringLiteral("2026-12-07 11-30-05");
+    expected << kept.at(0) << kept.at(1) << QStringLiteral("2026-12-07 11-30-05") << BackupFolder::OriginalsFolder;
     expected.sort();
     QStringList left = QDir(backups).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
     EXPECT_EQ(left, expected);

@@ -64,9 +64,12 @@ inline QString backups(const InstallationTree &tree)
     return BackupFolder::backupsFolderOf(tree.settingsPath());
 }
 
+// The run folders, the originals left out.
 inline QStringList backupFolders(const InstallationTree &tree)
 {
-    return QDir(backups(tree)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList folders = QDir(backups(tree)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    folders.removeAll(BackupFolder::OriginalsFolder);
+    return folders;
 }
 
 // The one backup folder beside the tree's settings; fails the test when there is not exactly one.

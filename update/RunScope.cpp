@@ -1,0 +1,12 @@
+#include "update/RunScope.h"
+
+#include "database/DbConnection.h"
+#include "model/Form.h"
+#include "platform/ProgramPath.h"
+#include "update/UpdateRun.h"
+
+RunScope RunScope::of(const FieldSource &fields, const QString &settingsPath)
+{
+    return {programRelativePath(mud3PathAsRunUsesIt(fields.fieldText(Field::txtMud3Path))), fields.fieldText(Field::txtSQLIP),
+            DbConnection::AccountDatabase, settingsPath};
+}
