@@ -100,7 +100,7 @@ Item fileItem(const PrivateFolder &run, const RunRecord::File &file, const QStri
 {
     const bool settings = file.caption == SettingsCaption;
     Item item{settings ? Item::Kind::Settings : Item::Kind::File, Item::State::CannotRestore,
-              settings ? QFileInfo(file.path).fileName() : file.caption, {}, file.path, {}, {}};
+              settings ? QFileInfo(file.path).fileName() : file.caption, {}, file.path, {}, {}, {}};
     if (settings && file.path != settingsPath) {
         item.lines.append(Indent + QStringLiteral("Kept from the settings file \"%1\"; the one in use is \"%2\"")
                                        .arg(QDir::toNativeSeparators(file.path), QDir::toNativeSeparators(settingsPath)));
@@ -159,7 +159,7 @@ QString rowName(const RunRecord::Row &row)
 
 Item rowItem(const RunRecord::Row &row, DbRecordset &recordset, const QString &otherDatabase)
 {
-    Item item{Item::Kind::Row, Item::State::CannotRestore, rowName(row), {}, {}, {}, row};
+    Item item{Item::Kind::Row, Item::State::CannotRestore, rowName(row), {}, {}, {}, row, {}};
     try {
         recordset.OpenRow(row.table, row.key);
         if (!recordset.hasCurrentRow()) {
@@ -171,6 +171,7 @@ Item rowItem(const RunRecord::Row &row, DbRecordset &recordset, const QString &o
         bool asKept = true;
         for (const RunRecord::Column &column : row.columns) {
             const QVariant current = recordset.currentRow().value(column.name);
+            item.seen.append(current);
             asWritten = asWritten && RunRecord::sameValue(current, column.after);
             asKept = asKept && RunRecord::sameValue(current, column.before);
             item.lines.append(Indent + Indent + column.name + QStringLiteral(": ") + Preview::shownValue(current) + QStringLiteral(" \u2192 ") + Preview::shownValue(column.before));
@@ -234,7 +235,12 @@ void putBackRow(const Item &item, Module1 &module, Backup &backup)
     recordset.bind(module.dbConnection);
     recordset.OpenRow(item.row.table, item.row.key);
     RowChange change{item.row.table, recordset.currentRow(), {}, {}, {}, false};
-    for (const RunRecord::Column &column : item.row.columns) {
+    for (qsizetype i = 0; i < qsizetype(item.row.columns.size()); ++i) {
+        const RunRecord::Column &column = item.row.columns[size_t(i)];
+        // Another session's change since the plan is never overwritten unconfirmed; the update itself then
+        // writes only while the row still holds what was read here.
+        if (!recordset.hasCurrentRow() || !RunRecord::sameValue(recordset.currentRow().value(column.name), item.seen.value(i)))
+            throw Failure(QStringLiteral("%1 changed after the restore's plan read it; nothing was put back").arg(item.name));
         recordset.setCollectValue(column.name, column.before);
         change.columns.append(column.name);
     }

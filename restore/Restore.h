@@ -56,6 +56,7 @@ struct Item {
     QString path;      // a file's, where it is put back
     QByteArray kept;   // a file's content as kept
     RunRecord::Row row;
+    QList<QVariant> seen; // a row's columns as the plan read them, in the order of row.columns
 
     // Whether it is put back only when confirmed.
     bool needsConfirmation() const { return state == State::ChangedSince || state == State::OtherDatabase; }

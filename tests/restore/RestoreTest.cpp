@@ -343,3 +343,34 @@ TEST(Originals, OutlastEveryPruneAndGiveBackTheInstallationAndTheTables)
         TestDatabase::execute(AccountTables::drop());
     }
 }
+
+// Another session changes a row after the restore's plan read it and before the restore writes it: nothing is
+// put back, and that change stays.
+TEST_F(Restoring, ARowChangedAfterThePlanIsNotOverwritten)
+{
+    // The restore reads the password for its plan's connection, then for its own, just before it writes.
+    class ChangingARowBeforeTheWrite : public FormValues {
+    public:
+        explicit ChangingARowBeforeTheWrite(const FormValues &form)
+            : FormValues(form)
+        {
+        }
+        QString fieldText(Field field) const override
+        {
+            if (field == Field::txtSQLPass && ++m_reads == 2)
+                TestDatabase::execute({QStringLiteral("UPDATE TBL_SERVERINFO SET FLD_SERVERNAME = 'Meanwhile' WHERE FLD_ID = 1")});
+            return FormValues::fieldText(field);
+        }
+
+    private:
+        mutable int m_reads = 0;
+    };
+    QStringList expected = state();
+    expected.last() = QStringLiteral("1|MIR3|Meanwhile|kept 6");
+
+    const Restore::Result result = Restore::restore(m_run, {}, false, true, ChangingARowBeforeTheWrite(m_form), m_module, m_tree->settingsPath());
+
+    EXPECT_TRUE(result.outcome.cause.endsWith(QStringLiteral("changed after the restore's plan read it; nothing was put back")))
+        << result.outcome.cause.toStdString();
+    EXPECT_EQ(state(), expected);
+}
