@@ -28,22 +28,6 @@ bool isWholeNumber(int odbcSqlType)
     return odbcSqlType == SQL_TINYINT || odbcSqlType == SQL_SMALLINT || odbcSqlType == SQL_INTEGER || odbcSqlType == SQL_BIGINT;
 }
 
-bool isWholeNumberValue(const QVariant &value)
-{
-    if (value.isNull())
-        return false;
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Beyond this a text parameter is a long one for the driver (SQL Server's nvarchar holds 4,000 characters).
 constexpr qsizetype LongTextLength = 4000;
 
@@ -77,7 +61,7 @@ void OdbcStatement::execute(const QString &text, const QList<QVariant> &values)
         const size_t at = static_cast<size_t>(i);
         const QVariant &value = values.at(i);
         SQLRETURN bound;
-        if (isWholeNumberValue(value)) {
+        if (isWholeNumber(value)) {
             numbers[at] = value.toLongLong();
             bound = SQLBindParameter(m_statement, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &numbers[at], 0, nullptr);
         } else {
@@ -158,6 +142,22 @@ QVariant OdbcStatement::columnValue(int column) const
             break;
     }
     return value;
+}
+
+bool isWholeNumber(const QVariant &value)
+{
+    if (value.isNull())
+        return false;
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void OdbcStatement::fail(const QString &what) const

@@ -9,6 +9,9 @@
 
 class DbConnection;
 
+// Whether a value goes to the server as a whole number rather than as text.
+bool isWholeNumber(const QVariant &value);
+
 // What the driver and the server said of the last call on an ODBC handle (SQL_HANDLE_STMT or SQL_HANDLE_DBC),
 // one line each, or fallback when they said nothing; busy tells whether it gave up waiting for a lock.
 QString odbcCause(short handleType, void *handle, const QString &fallback, bool *busy = nullptr);

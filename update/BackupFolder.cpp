@@ -1,5 +1,6 @@
 #include "update/BackupFolder.h"
 
+#include "database/OdbcStatement.h"
 #include "model/Settings.h"
 #include "platform/Failure.h"
 #include "platform/FileReplacement.h"
@@ -121,21 +122,6 @@ void addNote(RunRecord &record, const QString &note)
     record.note += (record.note.isEmpty() ? QString() : QStringLiteral("; ")) + note;
 }
 
-bool isNumber(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // A value as SQL Server reads it back: a number bare, a text as a Unicode literal. A control character or
 // "$" stands as NCHAR(n) outside the quotes, so that the statement stays on one line and no client takes a
 // part of a value for a command of its own (a line "GO" or ":r", a variable "$(name)").
@@ -143,7 +129,7 @@ QString sqlLiteral(const QVariant &value)
 {
     if (value.isNull())
         return QStringLiteral("NULL");
-    if (isNumber(value))
+    if (isWholeNumber(value))
         return value.toString();
     QStringList parts;
     QString quoted;
