@@ -25,6 +25,7 @@ namespace {
 
 const QString Indent = QStringLiteral("    ");
 const QString Arrow = QStringLiteral(" \u2192 ");
+const QString NoConnection = QStringLiteral("the database connection cannot be opened");
 
 // Beyond these a file is shown as replaced whole rather than line by line: the line diff needs a table of
 // one cell per pair of old and new lines, and a huge file would take seconds and hundreds of megabytes.
@@ -71,13 +72,13 @@ std::optional<CheckFailure> checkAsTheRun(const Form &form, const QString &setti
 }
 
 // A file too large to compare line by line: its size and line count, then what replaces it.
-QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
+QStringList replacedWhole(const QByteArray &current, const QByteArray &next, const QStringList &nextLines)
 {
     QStringList lines{QStringLiteral("@@ all %1 lines (%2 bytes) of the file are replaced by the %3 lines below @@")
                           .arg(current.count('\n') + (current.endsWith('\n') ? 0 : 1))
                           .arg(current.size())
                           .arg(next.count('\n'))};
-    for (const QString &line : LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)))
+    for (const QString &line : nextLines)
         lines.append(QLatin1Char('+') + (line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line));
     return lines;
 }
@@ -94,18 +95,33 @@ bool sameValue(const QVariant &a, const QVariant &b)
     return a.isNull() == b.isNull() && a.toString() == b.toString();
 }
 
+bool ColumnChange::changes() const
+{
+    return !sameValue(before, after);
+}
+
 QString TargetPreview::heading() const
+{
+    return caption + QStringLiteral(": ") + stateOf(outcome);
+}
+
+QString TargetPreview::stateOf(Outcome outcome)
 {
     switch (outcome) {
     case Outcome::Changes:
-        return caption + QStringLiteral(": changes");
+        return QStringLiteral("changes");
     case Outcome::Unchanged:
-        return caption + QStringLiteral(": unchanged");
+        return QStringLiteral("unchanged");
     case Outcome::Fails:
-        return caption + QStringLiteral(": would fail");
+        return QStringLiteral("would fail");
     }
     Q_UNREACHABLE();
-    return caption;
+    return {};
+}
+
+bool TargetPreview::fails() const
+{
+    return outcome == Outcome::Fails || !cause.isEmpty();
 }
 
 RunPreview::Outcome RunPreview::outcome() const
@@ -118,7 +134,7 @@ RunPreview::Outcome RunPreview::outcome() const
     return any(TargetPreview::Outcome::Changes) ? Outcome::Changes : Outcome::NothingChanges;
 }
 
-QStringList RunPreview::lines() const
+QStringList RunPreview::stop() const
 {
     QStringList lines;
     const auto firstFailure = std::find_if(targets.begin(), targets.end(),
@@ -135,6 +151,12 @@ QStringList RunPreview::lines() const
         lines.append(QStringLiteral("The run would stop at ") + firstFailure->caption
                      + QStringLiteral("; the targets after it would keep their ticks."));
     }
+    return lines;
+}
+
+QStringList RunPreview::lines() const
+{
+    QStringList lines = stop();
     for (const TargetPreview &target : targets) {
         if (!lines.isEmpty())
             lines.append(QString());
@@ -154,46 +176,66 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
         next = FileTarget::check(target, caption, fields);
         // Looked at before it is opened: the run replaces a link without reading what it points to.
         const PathEntry entry = PathEntry::at(path);
-        if (entry.kind == PathEntry::Kind::Link)
-            preview.lines.append(Indent + causeAt(path, QStringLiteral("%1, which the run replaces by a file").arg(entry.description())));
-        else
+        if (entry.kind == PathEntry::Kind::Link) {
+            preview.note = causeAt(path, QStringLiteral("%1, which the run replaces by a file").arg(entry.description()));
+            preview.lines.append(Indent + preview.note);
+        } else {
             current = readRegularFile(path, MaxFileSize);
+        }
     } catch (const Failure &failure) {
-        preview.lines = failureLines(failure.cause(), Indent);
+        preview.cause = failure.cause();
+        preview.lines = failureLines(preview.cause, Indent);
         return preview;
     }
 
     // Named as the causes name it, the system's way.
     const QString shownPath = QDir::toNativeSeparators(path);
-    if (current == next && preview.lines.isEmpty()) {
+    preview.file = fileDiff(current, next);
+    if (current == next && preview.note.isEmpty()) {
         preview.outcome = TargetPreview::Outcome::Unchanged;
         preview.lines.append(Indent + shownPath);
         return preview;
     }
     preview.outcome = TargetPreview::Outcome::Changes;
-    preview.lines += fileChange(shownPath, current, next, QStringLiteral("after the run"));
+    preview.lines += fileChange(shownPath, current, next, preview.file, QStringLiteral("after the run"));
     return preview;
 }
 
-QStringList fileChange(const QString &path, const QByteArray &current, const QByteArray &next, const QString &nextLabel)
+FileDiff fileDiff(const QByteArray &current, const QByteArray &next)
+{
+    FileDiff diff{LineDiff::splitKeepingEnds(CodePage::decodeServerText(current)), {}, {}};
+    if (current == next) {
+        diff.newLines = diff.oldLines;
+        return diff;
+    }
+    diff.newLines = LineDiff::splitKeepingEnds(CodePage::decodeServerText(next));
+    const qint64 cells = (current.count('\n') + 1) * (next.count('\n') + 1);
+    diff.replacedWhole = current.size() > MaxDiffedFileSize || cells > MaxDiffCells;
+    if (diff.replacedWhole)
+        diff.changes = {{0, diff.oldLines.size(), 0, diff.newLines.size()}};
+    else
+        diff.changes = LineDiff::changes(diff.oldLines, diff.newLines);
+    return diff;
+}
+
+QStringList fileChange(const QString &path, const QByteArray &current, const QByteArray &next, const FileDiff &diff,
+                       const QString &nextLabel)
 {
     if (current == next)
         return {};
     QStringList lines{QStringLiteral("--- ") + path, QStringLiteral("+++ ") + path + QStringLiteral(" (") + nextLabel + QLatin1Char(')')};
-    const qint64 cells = (current.count('\n') + 1) * (next.count('\n') + 1);
-    if (current.size() > MaxDiffedFileSize || cells > MaxDiffCells)
-        return lines + replacedWhole(current, next);
-    return lines
-        + LineDiff::unified(LineDiff::splitKeepingEnds(CodePage::decodeServerText(current)),
-                            LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)));
+    if (diff.replacedWhole)
+        return lines + replacedWhole(current, next, diff.newLines);
+    return lines + LineDiff::unified(diff.oldLines, diff.newLines, diff.changes);
 }
 
 TargetPreview previewDatabaseTarget(int target, const QString &table, const FieldSource &fields, DbRecordset &recordset)
 {
-    TargetPreview preview{table, TargetPreview::Outcome::Unchanged, {}};
+    TargetPreview preview{table, TargetPreview::Outcome::Unchanged, {}, TargetPreview::Kind::Table};
     for (const RowUpdate &rowUpdate : rowUpdatesOf(target)) {
         const QString condition = QLatin1String(rowUpdate.condition);
         preview.lines.append(Indent + QStringLiteral("Select * From ") + table + condition);
+        RowDiff &row = preview.rows.emplace_back(RowDiff{condition.trimmed(), {}, {}});
         try {
             recordset.Open(table, condition);
             const QSqlRecord before = recordset.currentRow();
@@ -203,6 +245,8 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
                 recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));
             // The run's very update, rolled back by Close: the row as the table would hold it.
             const QSqlRecord after = recordset.Rehearse();
+            for (int index = 0; index < before.count(); ++index)
+                row.columns.push_back({before.fieldName(index), before.value(index), after.value(before.fieldName(index))});
             for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
                 const QString column = QLatin1String(assignment.column);
                 const bool changes = !sameValue(before.value(column), after.value(column));
@@ -215,6 +259,9 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
         } catch (const Failure &failure) {
             recordset.Close();
             preview.outcome = TargetPreview::Outcome::Fails;
+            row.cause = failure.cause();
+            if (preview.cause.isEmpty())
+                preview.cause = row.cause;
             preview.lines += failureLines(failure.cause(), Indent + Indent);
         }
     }
@@ -242,8 +289,8 @@ RunPreview previewRun(const Form &typed, const QString &settingsPath)
         if (preview.connectionFailure.isEmpty())
             preview.targets.push_back(previewDatabaseTarget(target, form.caption(target), form, recordset));
         else
-            preview.targets.push_back({form.caption(target), TargetPreview::Outcome::Fails,
-                                       failureLines(QStringLiteral("the database connection cannot be opened"), Indent)});
+            preview.targets.push_back({form.caption(target), TargetPreview::Outcome::Fails, failureLines(NoConnection, Indent),
+                                       TargetPreview::Kind::Table, NoConnection});
     }
     recordset.Close();
     connection.CloseConnection();
@@ -251,6 +298,13 @@ RunPreview previewRun(const Form &typed, const QString &settingsPath)
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
         if (form.isTicked(target))
             preview.targets.push_back(previewFileTarget(target, form.caption(target), form));
+    }
+    // The target that a failed check stops the run at fails by that cause, whatever its own preview shows.
+    if (preview.checkFailure && preview.checkFailure->target >= 0) {
+        for (TargetPreview &target : preview.targets) {
+            if (target.caption == form.caption(preview.checkFailure->target) && target.cause.isEmpty())
+                target.cause = preview.checkFailure->cause;
+        }
     }
     return preview;
 }
