@@ -85,12 +85,14 @@ Item fileItem(const QString &folder, const RunRecord::File &file)
         item.state = digest == file.written ? Item::State::AsWritten : digest == file.kept ? Item::State::AsKept : Item::State::ChangedSince;
     } else if (entry.kind == PathEntry::Kind::Missing || entry.kind == PathEntry::Kind::Link) {
         item.state = Item::State::ChangedSince;
-        item.lines.append(Indent + causeAt(file.path, QStringLiteral("This is %1 now").arg(entry.description())));
+        item.note = causeAt(file.path, QStringLiteral("This is %1 now").arg(entry.description()));
+        item.lines.append(Indent + item.note);
     } else {
         item.lines.append(Indent + causeAt(file.path, QStringLiteral("This is %1 now, which no file replaces").arg(entry.description())));
         return item;
     }
-    item.lines += Preview::fileChange(file.path, current, item.kept, QStringLiteral("as kept"));
+    item.file = Preview::fileDiff(current, item.kept);
+    item.lines += Preview::fileChange(file.path, current, item.kept, item.file, QStringLiteral("as kept"));
     return item;
 }
 
@@ -125,6 +127,7 @@ Item rowItem(const QString &folder, const RunRecord::Row &row, DbRecordset &reco
             const QVariant current = recordset.currentRow().value(column.name);
             asWritten = asWritten && Preview::sameValue(current, column.after);
             asKept = asKept && Preview::sameValue(current, column.before);
+            item.columns.push_back({column.name, current, column.before});
             item.lines.append(Indent + Indent + column.name + QStringLiteral(": ") + Preview::shownValue(current) + QStringLiteral(" \u2192 ") + Preview::shownValue(column.before));
         }
         recordset.Close();
@@ -194,15 +197,26 @@ void putBackRow(const Item &item, Module1 &module, Backup &backup)
 
 QString KeptRun::description() const
 {
-    static const QStringList States{QStringLiteral("not finished"), QStringLiteral("complete"), QStringLiteral("failed")};
-    QStringList parts{record.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), record.summary(), States.at(int(record.state))};
+    const QStringList parts{record.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), record.summary(), ending()};
+    return (parts + remarks()).join(QStringLiteral(", "));
+}
+
+QStringList KeptRun::remarks() const
+{
+    QStringList parts;
     if (first)
         parts.append(QStringLiteral("the installation before the tool first changed it"));
     if (!record.restores.isEmpty())
         parts.append(QStringLiteral("a restore of ") + record.restores);
     if (!record.note.isEmpty())
         parts.append(record.note);
-    return parts.join(QStringLiteral(", "));
+    return parts;
+}
+
+QString KeptRun::ending() const
+{
+    static const QStringList States{QStringLiteral("not finished"), QStringLiteral("complete"), QStringLiteral("failed")};
+    return States.at(int(record.state));
 }
 
 std::vector<KeptRun> keptRuns(const QString &settingsPath)

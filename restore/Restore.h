@@ -1,5 +1,6 @@
 #pragma once
 
+#include "preview/Preview.h"
 #include "update/RunRecord.h"
 #include "update/UpdateRun.h"
 
@@ -26,6 +27,10 @@ struct KeptRun {
 
     // What it holds, in a line: "2026-12-08 10:11:12, 12 files, Settings.ini, 6 rows, complete".
     QString description() const;
+    // How the run ended: "complete", "failed" or "not finished".
+    QString ending() const;
+    // What else is known of it: whether it is the first run, what it restored, its record's note.
+    QStringList remarks() const;
 };
 
 // The runs kept beside settingsPath, newest first.
@@ -51,6 +56,12 @@ struct Item {
     QString path;      // a file's
     QByteArray kept;   // a file's content as kept
     RunRecord::Row row;
+
+    // The same for a view: what lies at a file's path now when it is no file, a file's content as it is and as
+    // kept, a row's columns as they are and as kept.
+    QString note = {};
+    Preview::FileDiff file = {};
+    std::vector<Preview::ColumnChange> columns = {};
 };
 
 struct Plan {
