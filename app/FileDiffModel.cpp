@@ -39,6 +39,8 @@ QVariant FileDiffModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return text ? LineDiff::shown(lines.at(line)) : QString::number(line + 1);
+    case Qt::ToolTipRole: // the whole of a line too long for its column
+        return text ? LineDiff::shown(lines.at(line)) : QVariant();
     case Qt::TextAlignmentRole:
         return text ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::ForegroundRole:

@@ -96,8 +96,14 @@ void ReviewView::setSummary(const QString &summary, const QStringList &stop)
 
 void ReviewView::setEntries(std::vector<Entry> entries)
 {
+    // The file shown may belong to the entries that go.
+    m_file->clear();
     m_entries = std::move(entries);
     m_list->clear();
+    // The first failure, else the first change, else the first of all.
+    const auto rank = [this](int at) {
+        return at < 0 ? 3 : m_entries[size_t(at)].look == Look::Fails ? 0 : m_entries[size_t(at)].look == Look::Changes ? 1 : 2;
+    };
     int chosen = -1;
     for (size_t index = 0; index < m_entries.size(); ++index) {
         const Entry &entry = m_entries[index];
@@ -118,8 +124,6 @@ void ReviewView::setEntries(std::vector<Entry> entries)
             for (int column = 0; column < 2; ++column)
                 item->setForeground(column, DiffColours::unchanged());
         }
-        // The first failure, else the first change, else the first of all.
-        const auto rank = [this](int at) { return at < 0 ? 3 : m_entries[size_t(at)].look == Look::Fails ? 0 : m_entries[size_t(at)].look == Look::Changes ? 1 : 2; };
         if (rank(int(index)) < rank(chosen))
             chosen = int(index);
     }

@@ -67,10 +67,9 @@ SideBySideView::SideBySideView(QWidget *parent)
 
 void SideBySideView::setDiff(const Preview::FileDiff &diff, const QStringList &headers)
 {
-    FileDiffModel *previous = m_model;
+    clear();
     m_model = new FileDiffModel(diff, headers, this);
     setModel(m_model);
-    delete previous;
 
     // The line numbers as wide as the largest of them; the two texts share the rest alike.
     const int numberWidth = fontMetrics().horizontalAdvance(QString::number(std::max(diff.oldLines.size(), diff.newLines.size())))
@@ -82,6 +81,13 @@ void SideBySideView::setDiff(const Preview::FileDiff &diff, const QStringList &h
     for (int column : {FileDiffModel::OldText, FileDiffModel::NewText})
         header()->setSectionResizeMode(column, QHeaderView::Stretch);
     showChange(m_model->changeStarts().empty() ? 0 : m_model->changeStarts().front());
+}
+
+void SideBySideView::clear()
+{
+    setModel(nullptr);
+    delete m_model;
+    m_model = nullptr;
 }
 
 void SideBySideView::keyPressEvent(QKeyEvent *event)

@@ -17,8 +17,10 @@ class SideBySideView : public QTreeView {
 public:
     explicit SideBySideView(QWidget *parent = nullptr);
 
-    // headers: how the two sides are named. diff must outlive the view, or the next diff it is given.
+    // headers: how the two sides are named. diff must outlive the view, or the next diff it is given, or clear().
     void setDiff(const Preview::FileDiff &diff, const QStringList &headers);
+    // Shows nothing, and lets go of the diff.
+    void clear();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
