@@ -33,14 +33,14 @@ ReviewView::Entry entryOf(const Item &item)
     ReviewView::Entry entry{item.name, {}, ReviewView::Look::Changes, false, {}, item.note};
     switch (item.state) {
     case Item::State::AsWritten:
-        entry.state = item.kind == Item::Kind::Settings ? QStringLiteral("put back if asked below") : QStringLiteral("put back");
+        entry.state = item.kind == Item::Kind::Settings ? QStringLiteral("put back if asked") : QStringLiteral("put back");
         break;
     case Item::State::AsKept:
         entry.state = QStringLiteral("as kept already");
         entry.look = ReviewView::Look::Unchanged;
         break;
     case Item::State::ChangedSince:
-        entry.state = QStringLiteral("changed since: put back if ticked");
+        entry.state = QStringLiteral("changed since");
         entry.tickable = true;
         break;
     case Item::State::CannotRestore:
@@ -60,10 +60,13 @@ QString summaryOf(const Restore::Plan &plan)
 {
     int files[4] = {};
     int rows[4] = {};
-    for (const Item &item : plan.items)
-        ++(item.kind == Item::Kind::Row ? rows : files)[int(item.state)];
+    // Settings.ini goes back only when asked for below, and is not counted.
+    for (const Item &item : plan.items) {
+        if (item.kind != Item::Kind::Settings)
+            ++(item.kind == Item::Kind::Row ? rows : files)[int(item.state)];
+    }
     const auto count = [&](Item::State state) { return ReviewView::countOf(files[int(state)], rows[int(state)], QStringLiteral("row")); };
-    return QStringLiteral("Put back: %1.   As kept already: %2.   Changed since the run: %3.   Cannot be put back: %4.")
+    return QStringLiteral("Put back: %1.   As kept already: %2.   Changed since the run, put back where ticked: %3.   Cannot be put back: %4.")
         .arg(count(Item::State::AsWritten), count(Item::State::AsKept), count(Item::State::ChangedSince), count(Item::State::CannotRestore));
 }
 

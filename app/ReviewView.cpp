@@ -129,10 +129,10 @@ void ReviewView::setEntries(std::vector<Entry> entries)
     }
     m_list->resizeColumnToContents(0);
     m_list->resizeColumnToContents(1);
-    // The list as wide as its names and states, up to two fifths of the view: the rest shows the chosen one.
+    // The list as wide as its names and states, up to nearly half the view: the rest shows the chosen one.
     const int width = std::max(m_splitter->width(), ReviewView::dialogSize(this).width());
-    const int listWidth = std::min(width * 2 / 5, m_list->header()->length() + 2 * m_list->frameWidth()
-                                                      + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    const int listWidth = std::min(width * 9 / 20, m_list->header()->length() + 2 * m_list->frameWidth()
+                                                       + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     m_splitter->setSizes({listWidth, width - listWidth});
     if (chosen < 0)
         choose(-1);

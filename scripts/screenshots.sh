@@ -74,6 +74,8 @@ escape 'Preview Changes'
 update
 printf '; changed by hand\r\n' >>"$mud3/Mir3Server/DBSvr/Setup.ini"
 restore
+# The dialog takes no input while it reads the plan of the newest run.
+sleep 3
 keys 'Restore a Kept Run' Tab Down Down Down Down Down Down Down space
 shot restore
 escape 'Restore a Kept Run'
