@@ -234,6 +234,66 @@ TEST_F(ToolWindow, OpensAboutAsFastAsABareQtWindow)
     EXPECT_LT(ratio, 3.0);
 }
 
+// Both review dialogs open from the keyboard, lie within the screen's work area and close with Escape: the
+// preview before a run, the restore after it, reading the plan of the run it kept. With MUD3_SCREENSHOT set,
+// each leaves a screenshot of itself, the preview a second one with the login gate's file chosen, whose text
+// holds Chinese.
+TEST_F(ToolWindow, ReviewDialogsOpenFromTheKeyboardWithinTheScreen)
+{
+    FormValues fields;
+    pointAtTestSystem(fields, m_tree);
+    AccountTables::setNewValues(fields);
+    Settings::save(fields, settingsPath());
+    Program tool(executable());
+    const HWND window = tool.window(QStringLiteral("Form1"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitUntilIdle(window));
+    RECT workArea{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0));
+    // tabs: from the focused button to the dialog's, along the tab order; then Space presses it.
+    const auto review = [&](int tabs, const QString &title, int downs) {
+        for (int tab = 0; tab < tabs; ++tab)
+            pressKey(window, VK_TAB, L'\t');
+        pressKey(window, VK_SPACE, L' ');
+        const HWND dialog = tool.window(title);
+        ASSERT_NE(dialog, nullptr) << title.toStdString();
+        // What the dialog's job reads shows once its thread is idle again.
+        QThread::msleep(1500);
+        ASSERT_TRUE(waitUntilIdle(dialog));
+        RECT frame{};
+        GetWindowRect(dialog, &frame);
+        EXPECT_TRUE(frame.left >= workArea.left && frame.top >= workArea.top && frame.right <= workArea.right && frame.bottom <= workArea.bottom)
+            << title.toStdString() << ": " << frame.left << "," << frame.top << " to " << frame.right << "," << frame.bottom;
+        saveScreenshot(title.toLatin1().replace(' ', "").constData());
+        if (downs > 0) {
+            for (int down = 0; down < downs; ++down)
+                pressKey(dialog, VK_DOWN);
+            ASSERT_TRUE(waitUntilIdle(dialog));
+            saveScreenshot((title.toLatin1().replace(' ', "") + "-file").constData());
+        }
+        pressKey(dialog, VK_ESCAPE, 0x1b);
+        QElapsedTimer waited;
+        waited.start();
+        while (windowsOf(tool.processId()).contains(dialog) && waited.elapsed() < 10000)
+            QThread::msleep(50);
+        EXPECT_FALSE(windowsOf(tool.processId()).contains(dialog)) << title.toStdString() << " stays after Escape";
+    };
+    // The update button has the focus: ten fields and two launchers lie before the preview.
+    review(13, QStringLiteral("Preview Changes"), 8);
+    // Back on the preview button: the restore button and the fifteen targets before the update button.
+    for (int tab = 0; tab < 17; ++tab)
+        pressKey(window, VK_TAB, L'\t');
+    pressKey(window, VK_SPACE, L' ');
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFileInfo::exists(m_program + QStringLiteral("/Backups")) && waited.elapsed() < 30000)
+        QThread::msleep(50);
+    QThread::msleep(2000);
+    ASSERT_TRUE(waitUntilIdle(window));
+    // From the update button: the fields, the launchers and the preview lie before the restore button.
+    review(14, QStringLiteral("Restore a Kept Run"), 0);
+}
+
 // At code page 1252 a Chinese server name cannot go into the server's files: the run says so before it
 // changes anything, no row, no file, no backup, no Settings.ini.
 TEST_F(ToolWindow, ChineseServerNameAtCodePage1252ChangesNothing)
