@@ -127,6 +127,10 @@ void ReviewView::setEntries(std::vector<Entry> entries)
         if (rank(int(index)) < rank(chosen))
             chosen = int(index);
     }
+    if (m_entries.empty()) {
+        choose(-1);
+        return;
+    }
     m_list->resizeColumnToContents(0);
     m_list->resizeColumnToContents(1);
     // The list as wide as its names and states, up to nearly half the view: the rest shows the chosen one.
@@ -134,10 +138,7 @@ void ReviewView::setEntries(std::vector<Entry> entries)
     const int listWidth = std::min(width * 9 / 20, m_list->header()->length() + 2 * m_list->frameWidth()
                                                        + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     m_splitter->setSizes({listWidth, width - listWidth});
-    if (chosen < 0)
-        choose(-1);
-    else
-        m_list->setCurrentItem(m_list->topLevelItem(chosen));
+    m_list->setCurrentItem(m_list->topLevelItem(chosen));
 }
 
 QStringList ReviewView::ticked() const
