@@ -55,7 +55,7 @@ private:
     void makeFields();
     void makeButtons();
     void chainTabOrder();
-    // Every control hands its input to eventFilter first.
+    // Every control hands its keys to eventFilter first: Enter and Return press the focused button.
     void filterInput();
     // Hands the shell the file at this path below the Mud3 path.
     void runBelowMud3Path(const QString &file);
