@@ -169,6 +169,17 @@ QSize ReviewView::dialogSize(const QWidget *dialog)
     return wanted.boundedTo(screen);
 }
 
+// What of a file too large to show whole is shown.
+QString ReviewView::shownPartOf(const Preview::FileDiff &file) const
+{
+    QStringList parts;
+    if (file.oldLines.size() < file.oldLineCount)
+        parts.append(QStringLiteral("%1: the first %2 of its %3 lines").arg(m_sides.value(0)).arg(file.oldLines.size()).arg(file.oldLineCount));
+    if (file.newLines.size() < file.newLineCount)
+        parts.append(QStringLiteral("%1: the first %2 of its %3 lines").arg(m_sides.value(1)).arg(file.newLines.size()).arg(file.newLineCount));
+    return parts.isEmpty() ? QString() : QStringLiteral("The file is too large to show whole. Shown are, ") + parts.join(QStringLiteral("; ")) + QLatin1Char('.');
+}
+
 void ReviewView::choose(int index)
 {
     m_remark->hide();
@@ -180,8 +191,10 @@ void ReviewView::choose(int index)
     const Entry &entry = m_entries[size_t(index)];
     // A cause that one of the rows shows is not said twice.
     const bool causeInRows = std::any_of(entry.rows.begin(), entry.rows.end(), [&entry](const Preview::RowDiff &row) { return row.cause == entry.cause; });
-    const QString remark = entry.cause.isEmpty() || causeInRows ? entry.note : entry.cause;
+    const bool failure = !entry.cause.isEmpty() && !causeInRows;
+    QString remark = failure ? entry.cause : entry.note;
     if (entry.file) {
+        remark = QStringList{remark, shownPartOf(*entry.file)}.join(QLatin1Char('\n')).trimmed();
         m_file->setDiff(*entry.file, m_sides);
         m_detail->setCurrentWidget(m_file);
     } else if (!entry.rows.empty()) {
@@ -195,7 +208,7 @@ void ReviewView::choose(int index)
     }
     if (!remark.isEmpty()) {
         m_remark->setText(remark);
-        colour(m_remark, remark == entry.cause);
+        colour(m_remark, failure);
         m_remark->show();
     }
 }

@@ -51,6 +51,7 @@ public:
 
 private:
     void choose(int entry);
+    QString shownPartOf(const Preview::FileDiff &file) const;
 
     const QStringList m_sides;
     std::vector<Entry> m_entries;

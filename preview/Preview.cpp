@@ -32,6 +32,19 @@ const QString NoConnection = QStringLiteral("the database connection cannot be o
 constexpr qint64 MaxDiffedFileSize = qint64(1) << 20;
 constexpr qint64 MaxDiffCells = 4'000'000;
 
+// The lines of a file's content that a view shows at once: all of them up to a MiB, else those that end in
+// the first MiB, so that a file of any size opens at once in little memory.
+QStringList shownLines(const QByteArray &content)
+{
+    const qsizetype end = content.size() <= MaxDiffedFileSize ? content.size() : content.lastIndexOf('\n', MaxDiffedFileSize - 1) + 1;
+    return LineDiff::splitKeepingEnds(CodePage::decodeServerText(content.left(end > 0 ? end : MaxDiffedFileSize)));
+}
+
+qsizetype lineCount(const QByteArray &content)
+{
+    return content.count('\n') + (content.isEmpty() || content.endsWith('\n') ? 0 : 1);
+}
+
 // A cause, one line per line of its text (driver messages may span several), below what it concerns.
 QStringList failureLines(const QString &cause, const QString &indent)
 {
@@ -72,13 +85,13 @@ std::optional<CheckFailure> checkAsTheRun(const Form &form, const QString &setti
 }
 
 // A file too large to compare line by line: its size and line count, then what replaces it.
-QStringList replacedWhole(const QByteArray &current, const QByteArray &next, const QStringList &nextLines)
+QStringList replacedWhole(const QByteArray &current, const QByteArray &next)
 {
     QStringList lines{QStringLiteral("@@ all %1 lines (%2 bytes) of the file are replaced by the %3 lines below @@")
                           .arg(current.count('\n') + (current.endsWith('\n') ? 0 : 1))
                           .arg(current.size())
                           .arg(next.count('\n'))};
-    for (const QString &line : nextLines)
+    for (const QString &line : LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)))
         lines.append(QLatin1Char('+') + (line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line));
     return lines;
 }
@@ -203,12 +216,12 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
 
 FileDiff fileDiff(const QByteArray &current, const QByteArray &next)
 {
-    FileDiff diff{LineDiff::splitKeepingEnds(CodePage::decodeServerText(current)), {}, {}};
+    FileDiff diff{shownLines(current), {}, {}, false, lineCount(current), lineCount(next)};
     if (current == next) {
         diff.newLines = diff.oldLines;
         return diff;
     }
-    diff.newLines = LineDiff::splitKeepingEnds(CodePage::decodeServerText(next));
+    diff.newLines = shownLines(next);
     const qint64 cells = (current.count('\n') + 1) * (next.count('\n') + 1);
     diff.replacedWhole = current.size() > MaxDiffedFileSize || cells > MaxDiffCells;
     if (diff.replacedWhole)
@@ -225,7 +238,7 @@ QStringList fileChange(const QString &path, const QByteArray &current, const QBy
         return {};
     QStringList lines{QStringLiteral("--- ") + path, QStringLiteral("+++ ") + path + QStringLiteral(" (") + nextLabel + QLatin1Char(')')};
     if (diff.replacedWhole)
-        return lines + replacedWhole(current, next, diff.newLines);
+        return lines + replacedWhole(current, next);
     return lines + LineDiff::unified(diff.oldLines, diff.newLines, diff.changes);
 }
 

@@ -20,13 +20,17 @@ class Form;
 namespace Preview {
 
 // A file's content as it is and as it would be, both read in the server files' code page, line by line
-// with their ends, and where they differ.
+// with their ends, and where they differ. Of a content larger than a MiB only the lines that end in its
+// first MiB are held.
 struct FileDiff {
     QStringList oldLines;
     QStringList newLines;
     std::vector<LineDiff::Change> changes;
     // Too large to compare line by line: all of it is one change.
     bool replacedWhole = false;
+    // All the lines of each content, those held or not.
+    qsizetype oldLineCount = 0;
+    qsizetype newLineCount = 0;
 };
 
 // One column of a row as it is and as it would be.

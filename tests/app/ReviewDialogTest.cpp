@@ -108,6 +108,12 @@ TEST(ReviewDialog, SideBySideAndGridMarkExactlyWhatChanges)
         EXPECT_EQ(rows, c.rows);
     }
 
+    // Of a file too large to hold whole, the lines that end in its first MiB, all of them one change.
+    const Preview::FileDiff large = Preview::fileDiff(QByteArray("Line=0000000000000000000000\r\n").repeated(40000), "[Server]\r\n");
+    EXPECT_EQ(large.oldLines.size(), 36157);
+    EXPECT_EQ(large.oldLineCount, 40000);
+    EXPECT_EQ(FileDiffModel(large, {}).rowCount(), 36157);
+
     RowGrid grid;
     grid.setRows({{QStringLiteral("WHERE FLD_ID = 1"), {{QStringLiteral("FLD_ID"), 1, 1}, {QStringLiteral("FLD_IP"), QStringLiteral("192.0.2.1"), QStringLiteral("198.51.100.7")}, {QStringLiteral("FLD_NOTE"), QVariant(), QVariant()}}, {}},
                   {QStringLiteral("WHERE FLD_ID = 2"), {}, QStringLiteral("no such row")}},
