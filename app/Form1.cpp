@@ -13,7 +13,6 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -110,12 +109,23 @@ QString objectNameOf(const char *controlName)
 Form1::Form1(const QString &settingsPath, QWidget *parent)
     : QWidget(parent)
     , m_settingsPath(settingsPath)
+    , m_jobs(settingsPath)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     setFont(controlFont());
     setFixedSize(ClientWidth / TwipsPerPixel, ClientHeight / TwipsPerPixel);
+    makeTargets();
+    makeFields();
+    makeButtons();
+    chainTabOrder();
+    filterInput();
+    connect(&m_jobs.worker(), &RunWorker::fieldChanged, this, &Form1::setFieldText);
+    connect(&m_jobs.worker(), &RunWorker::tickCleared, this, &Form1::clearTick);
+}
 
+void Form1::makeTargets()
+{
     for (int target = 0; target < TargetCount; ++target) {
         QCheckBox *box = new QCheckBox(targetCaption(target), this);
         box->setObjectName(QStringLiteral("Check1_%1").arg(target));
@@ -123,7 +133,10 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
         box->setChecked(true);
         Check1[static_cast<size_t>(target)] = box;
     }
+}
 
+void Form1::makeFields()
+{
     for (const FieldDefinition &definition : fieldDefinitions()) {
         QLabel *label = new QLabel(QString::fromUtf8(definition.labelText), this);
         label->setObjectName(objectNameOf(definition.labelName));
@@ -141,7 +154,10 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
             edit->setEnabled(false);
         }
     }
+}
 
+void Form1::makeButtons()
+{
     // The buttons hold the style in a QPointer: it may go before them when the window ends.
     auto *buttonStyle = new WholeCaptionStyle;
     buttonStyle->setParent(this);
@@ -162,8 +178,11 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     connect(cmdRunSetuptxt, &QPushButton::clicked, this, &Form1::cmdRunSetuptxt_Click);
     connect(cmdPreview, &QPushButton::clicked, this, &Form1::cmdPreview_Click);
     connect(cmdRestore, &QPushButton::clicked, this, &Form1::cmdRestore_Click);
+}
 
-    // Tab order: the update button first, then the fields top down, the launchers, the preview, the restore, the targets.
+// The update button first, then the fields top down, the launchers, the preview, the restore, the targets.
+void Form1::chainTabOrder()
+{
     QWidget *previous = cmdUpdateIP;
     const auto chain = [&previous](QWidget *next) {
         setTabOrder(previous, next);
@@ -178,25 +197,12 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     for (QCheckBox *box : Check1)
         chain(box);
     cmdUpdateIP->setFocus();
-
-    // Every control hands its input to eventFilter first, which drops it during a run.
-    for (QWidget *control : findChildren<QWidget *>())
-        control->installEventFilter(this);
-
-    m_worker = new RunWorker(m_settingsPath);
-    m_worker->moveToThread(&m_runThread);
-    connect(&m_runThread, &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(m_worker, &RunWorker::fieldChanged, this, &Form1::setFieldText);
-    connect(m_worker, &RunWorker::tickCleared, this, &Form1::clearTick);
-    connect(m_worker, &RunWorker::updated, this, &Form1::showOutcome);
-    connect(m_worker, &RunWorker::previewed, this, &Form1::showPreview);
-    m_runThread.start();
 }
 
-Form1::~Form1()
+void Form1::filterInput()
 {
-    m_runThread.quit();
-    m_runThread.wait();
+    for (QWidget *control : findChildren<QWidget *>())
+        control->installEventFilter(this);
 }
 
 QFont Form1::controlFont()
@@ -255,12 +261,14 @@ void Form1::clearTick(int target)
 
 void Form1::cmdUpdateIP_Click()
 {
-    startJob(&RunWorker::update);
+    m_jobs.start(*this, [this](RunWorker &worker, const FormValues &values) {
+        const RunOutcome outcome = worker.update(values);
+        return [this, outcome] { showOutcome(outcome); };
+    });
 }
 
 void Form1::showOutcome(const RunOutcome &outcome)
 {
-    endJob();
     if (!outcome.succeeded)
         showMessage(this, outcome.message, outcome.cause);
 }
@@ -285,19 +293,21 @@ void Form1::runBelowMud3Path(const QString &file)
 void Form1::cmdPreview_Click()
 {
     // Reading the rows waits for the database like a run does, so it goes where a run goes.
-    startJob(&RunWorker::preview);
+    m_jobs.start(*this, [this](RunWorker &worker, const FormValues &values) {
+        const Preview::RunPreview preview = worker.preview(values);
+        return [this, preview] { showPreview(preview); };
+    });
 }
 
 void Form1::showPreview(const Preview::RunPreview &preview)
 {
-    endJob();
     PreviewDialog dialog(preview, this);
     dialog.exec();
 }
 
 void Form1::cmdRestore_Click()
 {
-    if (m_busy)
+    if (m_jobs.busy())
         return;
     std::vector<Restore::KeptRun> runs;
     try {
@@ -306,34 +316,13 @@ void Form1::cmdRestore_Click()
         showMessage(this, QStringLiteral("The kept runs cannot be listed."), failure.cause());
         return;
     }
-    RestoreDialog dialog(*m_worker, FormValues::copyOf(*this), std::move(runs), this);
+    RestoreDialog dialog(m_jobs, FormValues::copyOf(*this), std::move(runs), this);
     connect(&dialog, &RestoreDialog::settingsRestored, this, &Form1::Form_Load);
     dialog.exec();
 }
 
-void Form1::startJob(void (RunWorker::*job)(const FormValues &))
-{
-    if (m_busy)
-        return;
-    m_busy = true;
-    // The window takes no input until the job ends; the cursor says so.
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, job, values = FormValues::copyOf(*this)] { (worker->*job)(values); });
-}
-
-void Form1::endJob()
-{
-    // Input that arrived while the job ended is still queued; it belongs to the job and is dropped too.
-    QCoreApplication::processEvents();
-    m_busy = false;
-    QGuiApplication::restoreOverrideCursor();
-}
-
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    // Keys, clicks, wheel and touch: none of it may act on a run that goes on, nor wait in a queue until it ends.
-    if (m_busy && event->isInputEvent())
-        return true;
     // Enter and Return press the focused button, as on the desktop the tool comes from. Qt's own way, an
     // auto-default button, has a default frame that takes two more pixel rows from the caption in Windows'
     // classic look.
@@ -350,7 +339,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (m_busy)
+    if (m_jobs.busy())
         event->ignore();
     else
         QWidget::closeEvent(event);

@@ -1,17 +1,15 @@
 #pragma once
 
+#include "app/WorkerThread.h"
 #include "model/Form.h"
 #include "model/Settings.h"
 
-#include <QThread>
 #include <QWidget>
 #include <array>
 
-class FormValues;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
-class RunWorker;
 struct RunOutcome;
 
 namespace Preview {
@@ -19,16 +17,15 @@ struct RunPreview;
 }
 
 // The tool's one window: eleven fields, fifteen target check boxes and five buttons, laid out at fixed
-// positions. It holds every value the logic reads and changes. Update runs and previews go to a worker on a
-// thread of its own, which owns the program's database objects; meanwhile the window keeps painting and
-// drops every input, so that nothing typed or clicked during a run takes effect when it ends.
+// positions. It holds every value the logic reads and changes. Update runs, previews and restores go to a
+// worker on a thread of its own, which owns the program's database objects; meanwhile the window keeps
+// painting and drops every input, so that nothing typed or clicked during a run takes effect when it ends.
 class Form1 : public QWidget, public Form {
     Q_OBJECT
 
 public:
     // Built with the built-in defaults and every target ticked; Form_Load then reads settingsPath.
     explicit Form1(const QString &settingsPath = Settings::path(), QWidget *parent = nullptr);
-    ~Form1() override;
 
     // The controls' font: MS Sans Serif at 12 points, Liberation Sans where the system lacks it.
     static QFont controlFont();
@@ -54,9 +51,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Hands the worker a job on a copy of the fields and ticks, with the busy cursor until it ends.
-    void startJob(void (RunWorker::*job)(const FormValues &));
-    void endJob();
+    void makeTargets();
+    void makeFields();
+    void makeButtons();
+    void chainTabOrder();
+    // Every control hands its keys to eventFilter first: Enter and Return press the focused button.
+    void filterInput();
     // Hands the shell the file at this path below the Mud3 path.
     void runBelowMud3Path(const QString &file);
     void showOutcome(const RunOutcome &outcome);
@@ -71,7 +71,5 @@ private:
     QPushButton *cmdRestore = nullptr;
 
     QString m_settingsPath;
-    QThread m_runThread;
-    RunWorker *m_worker = nullptr; // lives on m_runThread, which deletes it when it ends
-    bool m_busy = false;
+    WorkerThread m_jobs;
 };

@@ -1,37 +1,100 @@
 #include "app/RestoreDialog.h"
 
-#include "app/DiffView.h"
+#include "app/Fonts.h"
 #include "app/MessageBox.h"
+#include "app/ReviewView.h"
 #include "app/RunWorker.h"
+#include "app/WorkerThread.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFileInfo>
-#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
-RestoreDialog::RestoreDialog(RunWorker &worker, const FormValues &fields, std::vector<Restore::KeptRun> runs, QWidget *parent)
+namespace {
+
+using Restore::Item;
+
+// What stands in the way of an item that cannot be put back, as the plan says it.
+QString causeOf(const Item &item)
+{
+    QStringList lines;
+    for (const QString &line : item.lines)
+        lines.append(line.trimmed());
+    return lines.join(QLatin1Char('\n'));
+}
+
+ReviewView::Entry entryOf(const Item &item)
+{
+    ReviewView::Entry entry{item.name, {}, ReviewView::Look::Changes, false, {}, item.note};
+    switch (item.state) {
+    case Item::State::AsWritten:
+        entry.state = item.kind == Item::Kind::Settings ? QStringLiteral("put back if asked") : QStringLiteral("put back");
+        break;
+    case Item::State::AsKept:
+        entry.state = QStringLiteral("as kept already");
+        entry.look = ReviewView::Look::Unchanged;
+        break;
+    case Item::State::ChangedSince:
+        entry.state = QStringLiteral("changed since");
+        entry.tickable = true;
+        break;
+    case Item::State::OtherDatabase:
+        entry.state = QStringLiteral("from another database");
+        entry.tickable = true;
+        break;
+    case Item::State::CannotRestore:
+        entry.state = QStringLiteral("cannot be put back");
+        entry.look = ReviewView::Look::Fails;
+        entry.cause = causeOf(item);
+        return entry;
+    }
+    if (item.kind == Item::Kind::Row)
+        entry.rows = {Preview::RowDiff{{}, item.columns, {}}};
+    else
+        entry.file = &item.file;
+    return entry;
+}
+
+QString summaryOf(const Restore::Plan &plan)
+{
+    int files[int(Item::State::CannotRestore) + 1] = {};
+    int rows[int(Item::State::CannotRestore) + 1] = {};
+    // Settings.ini goes back only when asked for below, and is not counted.
+    for (const Item &item : plan.items) {
+        if (item.kind != Item::Kind::Settings)
+            ++(item.kind == Item::Kind::Row ? rows : files)[int(item.state)];
+    }
+    const auto count = [&](Item::State state) { return ReviewView::countOf(files[int(state)], rows[int(state)], QStringLiteral("row")); };
+    const auto countToConfirm = [&] {
+        return ReviewView::countOf(files[int(Item::State::ChangedSince)] + files[int(Item::State::OtherDatabase)],
+                                   rows[int(Item::State::ChangedSince)] + rows[int(Item::State::OtherDatabase)], QStringLiteral("row"));
+    };
+    return QStringLiteral("Put back: %1.   As kept already: %2.   Changed since the run, put back where ticked: %3.   Cannot be put back: %4.")
+        .arg(count(Item::State::AsWritten), count(Item::State::AsKept), countToConfirm(), count(Item::State::CannotRestore));
+}
+
+} // namespace
+
+RestoreDialog::RestoreDialog(WorkerThread &jobs, const FormValues &fields, std::vector<Restore::KeptRun> runs, QWidget *parent)
     : QDialog(parent)
-    , m_worker(worker)
+    , m_jobs(jobs)
     , m_fields(fields)
     , m_runs(std::move(runs))
-    , m_runList(new QListWidget(this))
-    , m_plan(new DiffView(this))
-    , m_changedSince(new QListWidget(this))
+    , m_runTable(new QTableWidget(this))
+    , m_review(new ReviewView(QStringLiteral("Kept"), {QStringLiteral("Now"), QStringLiteral("As kept")}, this))
     , m_withSettings(new QCheckBox(QStringLiteral("Also put back Settings.ini and the window's &fields"), this))
 {
     setObjectName(QStringLiteral("RestoreDialog"));
     setWindowTitle(QStringLiteral("Restore a Kept Run"));
     setSizeGripEnabled(true);
-
-    m_runList->setObjectName(QStringLiteral("runList"));
-    for (const Restore::KeptRun &run : m_runs)
-        m_runList->addItem(QFileInfo(run.folder).fileName() + QStringLiteral(": ") + run.description());
-    m_plan->setObjectName(QStringLiteral("restorePlan"));
-    m_changedSince->setObjectName(QStringLiteral("changedSince"));
+    setFont(Fonts::dialog());
+    m_runTable->setObjectName(QStringLiteral("runTable"));
+    m_review->setObjectName(QStringLiteral("review"));
     m_withSettings->setObjectName(QStringLiteral("withSettings"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -40,74 +103,110 @@ RestoreDialog::RestoreDialog(RunWorker &worker, const FormValues &fields, std::v
     m_restore->setEnabled(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_restore, &QPushButton::clicked, this, &RestoreDialog::restore);
-    connect(m_runList, &QListWidget::currentRowChanged, this, &RestoreDialog::choose);
-    connect(&m_worker, &RunWorker::restorePlanned, this, &RestoreDialog::showPlan);
-    connect(&m_worker, &RunWorker::restored, this, &RestoreDialog::showResult);
 
+    auto *runsLabel = new QLabel(m_runs.empty() ? QStringLiteral("No run is kept yet.") : QStringLiteral("&Kept runs, newest first:"), this);
+    runsLabel->setBuddy(m_runTable);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_withSettings);
+    bottom->addStretch();
+    bottom->addWidget(buttons);
     auto *layout = new QVBoxLayout(this);
-    const auto labelled = [this, layout](const QString &text, QWidget *widget) {
-        auto *label = new QLabel(text, this);
-        label->setBuddy(widget);
-        layout->addWidget(label);
-        layout->addWidget(widget);
-    };
-    labelled(m_runs.empty() ? QStringLiteral("No run is kept yet.") : QStringLiteral("&Kept runs, newest first:"), m_runList);
-    labelled(QStringLiteral("What restoring it &changes:"), m_plan);
-    labelled(QStringLiteral("Changed since the run, left as it is unless &ticked:"), m_changedSince);
-    layout->addWidget(m_withSettings);
-    layout->addWidget(buttons);
-    layout->setStretch(3, 1);
+    layout->addWidget(runsLabel);
+    layout->addWidget(m_runTable);
+    layout->addWidget(m_review, 1);
+    layout->addLayout(bottom);
 
-    const QFontMetrics metrics(m_plan->font());
-    resize(metrics.horizontalAdvance(QLatin1Char('x')) * 120, metrics.lineSpacing() * 44);
-    m_runList->setFocus();
+    listRuns();
+    resize(ReviewView::dialogSize(this));
+    m_runTable->setFocus();
 }
 
-void RestoreDialog::choose()
+void RestoreDialog::reject()
 {
-    const int row = m_runList->currentRow();
-    if (row < 0)
+    if (!m_jobs.busy())
+        QDialog::reject();
+}
+
+// One line each: when, what it holds, how it ended, and what else is known of it; the originals in bold.
+void RestoreDialog::listRuns()
+{
+    m_runTable->setColumnCount(4);
+    m_runTable->setHorizontalHeaderLabels(
+        {QStringLiteral("When"), QStringLiteral("What it holds"), QStringLiteral("How it ended"), QStringLiteral("Note")});
+    m_runTable->setRowCount(int(m_runs.size()));
+    for (int row = 0; row < m_runTable->rowCount(); ++row) {
+        const Restore::KeptRun &run = m_runs.at(size_t(row));
+        const QStringList cells{run.record.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), run.record.summary(), run.ending(),
+                                run.remarks().join(QStringLiteral("; "))};
+        for (int column = 0; column < cells.size(); ++column) {
+            auto *cell = new QTableWidgetItem(cells.at(column));
+            QFont font = m_runTable->font();
+            font.setBold(run.isOriginal());
+            cell->setFont(font);
+            m_runTable->setItem(row, column, cell);
+        }
+    }
+    m_runTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_runTable->setTabKeyNavigation(false);
+    m_runTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_runTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_runTable->setWordWrap(false);
+    m_runTable->verticalHeader()->hide();
+    m_runTable->horizontalHeader()->setStretchLastSection(true);
+    m_runTable->resizeColumnsToContents();
+    // Room for five runs; the plan below takes the rest.
+    const int rows = std::min(5, std::max(1, m_runTable->rowCount()));
+    m_runTable->setFixedHeight(m_runTable->horizontalHeader()->height() + rows * m_runTable->verticalHeader()->defaultSectionSize()
+                               + 2 * m_runTable->frameWidth());
+    connect(m_runTable, &QTableWidget::currentCellChanged, this, [this](int row) { choose(row); });
+    if (!m_runs.empty())
+        m_runTable->selectRow(0);
+}
+
+void RestoreDialog::choose(int run)
+{
+    if (run < 0)
         return;
-    m_folder = m_runs.at(size_t(row)).folder;
-    setWorking(true);
-    QMetaObject::invokeMethod(&m_worker, [worker = &m_worker, folder = m_folder, fields = m_fields] { worker->planRestore(folder, fields); });
+    m_folder = m_runs.at(size_t(run)).folder;
+    m_restore->setEnabled(false);
+    m_review->setSummary(QStringLiteral("Reading what restoring the run would change\u2026"));
+    m_review->setEntries({});
+    m_jobs.start(m_fields, [this, folder = m_folder](RunWorker &worker, const FormValues &fields) {
+        const RunWorker::PlannedRestore planned = worker.planRestore(folder, fields);
+        return [this, planned] { showPlan(planned.plan, planned.failure); };
+    });
 }
 
 void RestoreDialog::showPlan(const Restore::Plan &plan, const QString &failure)
 {
-    setWorking(false);
-    m_changedSince->clear();
+    m_plan = plan;
     if (!failure.isEmpty()) {
-        m_plan->setLines({failure});
-        m_restore->setEnabled(false);
+        m_review->setSummary(QStringLiteral("This run cannot be restored."), {failure});
+        m_review->setEntries({});
         return;
     }
-    m_plan->setLines(plan.lines());
-    for (const Restore::Item &item : plan.items) {
-        if (!item.needsConfirmation())
-            continue;
-        auto *entry = new QListWidgetItem(item.name, m_changedSince);
-        entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-        entry->setCheckState(Qt::Unchecked);
-    }
-    m_restore->setEnabled(plan.databaseFailure.isEmpty());
+    QStringList stop;
+    if (!m_plan.databaseFailure.isEmpty())
+        stop = QStringList{QStringLiteral("The rows cannot be read, so the restore would stop before changing anything:"), m_plan.databaseFailure};
+    m_review->setSummary(summaryOf(m_plan), stop);
+    std::vector<ReviewView::Entry> entries;
+    for (const Item &item : m_plan.items)
+        entries.push_back(entryOf(item));
+    m_review->setEntries(std::move(entries));
+    m_restore->setEnabled(m_plan.databaseFailure.isEmpty());
 }
 
 void RestoreDialog::restore()
 {
-    QStringList confirmed;
-    for (int row = 0; row < m_changedSince->count(); ++row) {
-        if (m_changedSince->item(row)->checkState() == Qt::Checked)
-            confirmed.append(m_changedSince->item(row)->text());
-    }
-    setWorking(true);
-    QMetaObject::invokeMethod(&m_worker, [worker = &m_worker, folder = m_folder, confirmed, withSettings = m_withSettings->isChecked(),
-                                          fields = m_fields] { worker->restore(folder, confirmed, withSettings, fields); });
+    const bool withSettings = m_withSettings->isChecked();
+    m_jobs.start(m_fields, [this, folder = m_folder, confirmed = m_review->ticked(), withSettings](RunWorker &worker, const FormValues &fields) {
+        const Restore::Result result = worker.restore(folder, confirmed, withSettings, fields);
+        return [this, result, withSettings] { showResult(result, withSettings); };
+    });
 }
 
 void RestoreDialog::showResult(const Restore::Result &result, bool withSettings)
 {
-    setWorking(false);
     if (result.outcome.succeeded && withSettings)
         emit settingsRestored();
     QString details = result.outcome.cause;
@@ -116,14 +215,4 @@ void RestoreDialog::showResult(const Restore::Result &result, bool withSettings)
     showMessage(this, result.outcome.succeeded ? QStringLiteral("The run was restored.") : result.outcome.message, details);
     if (result.outcome.succeeded)
         accept();
-}
-
-void RestoreDialog::setWorking(bool working)
-{
-    for (QWidget *child : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-        child->setEnabled(!working);
-    if (working)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QGuiApplication::restoreOverrideCursor();
 }

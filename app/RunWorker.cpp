@@ -37,28 +37,28 @@ RunWorker::RunWorker(const QString &settingsPath)
 {
 }
 
-void RunWorker::update(const FormValues &form)
+RunOutcome RunWorker::update(const FormValues &form)
 {
     ReportingForm reporting(form, *this);
     BackupFolder backup(m_settingsPath, reporting);
-    emit updated(runUpdate(reporting, m_module, m_settingsPath, backup));
+    return runUpdate(reporting, m_module, m_settingsPath, backup);
 }
 
-void RunWorker::preview(const FormValues &form)
+Preview::RunPreview RunWorker::preview(const FormValues &form)
 {
-    emit previewed(Preview::previewRun(form, m_settingsPath));
+    return Preview::previewRun(form, m_settingsPath);
 }
 
-void RunWorker::planRestore(const QString &folder, const FormValues &form)
+RunWorker::PlannedRestore RunWorker::planRestore(const QString &folder, const FormValues &form)
 {
     try {
-        emit restorePlanned(Restore::plan(folder, form, m_settingsPath), {});
+        return {Restore::plan(folder, form, m_settingsPath), {}};
     } catch (const Failure &failure) {
-        emit restorePlanned({}, failure.cause());
+        return {{}, failure.cause()};
     }
 }
 
-void RunWorker::restore(const QString &folder, const QStringList &confirmed, bool withSettings, const FormValues &form)
+Restore::Result RunWorker::restore(const QString &folder, const QStringList &confirmed, bool withSettings, const FormValues &form)
 {
-    emit restored(Restore::restore(folder, confirmed, false, withSettings, form, m_module, m_settingsPath), withSettings);
+    return Restore::restore(folder, confirmed, false, withSettings, form, m_module, m_settingsPath);
 }

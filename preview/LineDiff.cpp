@@ -66,14 +66,9 @@ QString range(QChar side, qsizetype before, qsizetype count)
 
 void appendLine(QStringList &out, QChar marker, const QString &line)
 {
-    if (line.endsWith(QLatin1String("\r\n"))) {
-        out.append(marker + visibleText(line.chopped(2)));
-    } else if (line.endsWith(QLatin1Char('\n'))) {
-        out.append(marker + visibleText(line.chopped(1)) + QChar(0x240A));
-    } else {
-        out.append(marker + visibleText(line));
+    out.append(marker + LineDiff::shown(line));
+    if (!line.endsWith(QLatin1Char('\n')))
         out.append(QStringLiteral("\\ No newline at end of file"));
-    }
 }
 
 } // namespace
@@ -91,57 +86,110 @@ QStringList LineDiff::splitKeepingEnds(const QString &text)
     return lines;
 }
 
-QStringList LineDiff::unified(const QStringList &oldLines, const QStringList &newLines)
+std::vector<LineDiff::Change> LineDiff::changes(const QStringList &oldLines, const QStringList &newLines)
 {
     const std::vector<Edit> edits = editScript(oldLines, newLines);
-    const auto size = static_cast<qsizetype>(edits.size());
-    QStringList out;
-    qsizetype oldBefore = 0; // lines of each side before edit e
-    qsizetype newBefore = 0;
-    qsizetype hunkEnd = 0; // the edit after the last hunk's trailing context
-    qsizetype e = 0;
-    while (e < size) {
-        if (edits[static_cast<size_t>(e)] == Edit::Keep) {
-            ++oldBefore;
-            ++newBefore;
-            ++e;
+    std::vector<Change> changes;
+    qsizetype oldAt = 0;
+    qsizetype newAt = 0;
+    for (size_t e = 0; e < edits.size(); ++e) {
+        if (edits[e] == Edit::Keep) {
+            ++oldAt;
+            ++newAt;
             continue;
         }
-        // A hunk: this change and every later one fewer than 2 * context unchanged lines away.
-        qsizetype last = e;
-        for (qsizetype next = e + 1; next < size && next - last <= 2 * ContextLines + 1; ++next) {
-            if (edits[static_cast<size_t>(next)] != Edit::Keep)
-                last = next;
+        // A run of edits between two kept lines: its removals come first, as the script makes them.
+        if (e == 0 || edits[e - 1] == Edit::Keep)
+            changes.push_back({oldAt, 0, newAt, 0});
+        if (edits[e] == Edit::Remove) {
+            ++changes.back().oldCount;
+            ++oldAt;
+        } else {
+            ++changes.back().newCount;
+            ++newAt;
         }
-        const qsizetype leading = std::min<qsizetype>(ContextLines, e - hunkEnd);
-        const qsizetype begin = e - leading;
-        const qsizetype end = std::min(size, last + 1 + ContextLines);
+    }
+    return changes;
+}
 
-        QStringList lines;
-        qsizetype oldAt = oldBefore - leading;
-        qsizetype newAt = newBefore - leading;
+QStringList LineDiff::unified(const QStringList &oldLines, const QStringList &newLines, const std::vector<Change> &changes)
+{
+    QStringList out;
+    qsizetype hunkEnd = 0; // the old line after the last hunk's trailing context
+    for (size_t first = 0; first < changes.size();) {
+        // A hunk: this change and every later one at most 2 * context unchanged lines after the one before.
+        size_t last = first;
+        while (last + 1 < changes.size()
+               && changes[last + 1].oldStart - (changes[last].oldStart + changes[last].oldCount) <= 2 * ContextLines)
+            ++last;
+        const qsizetype leading = std::min<qsizetype>(ContextLines, changes[first].oldStart - hunkEnd);
+        qsizetype oldAt = changes[first].oldStart - leading;
+        qsizetype newAt = changes[first].newStart - leading;
         const qsizetype oldStart = oldAt;
         const qsizetype newStart = newAt;
-        for (qsizetype k = begin; k < end; ++k) {
-            switch (edits[static_cast<size_t>(k)]) {
-            case Edit::Keep:
-                appendLine(lines, QLatin1Char(' '), oldLines.at(oldAt++));
-                ++newAt;
-                break;
-            case Edit::Remove:
+        QStringList lines;
+        for (size_t c = first; c <= last; ++c) {
+            for (; oldAt < changes[c].oldStart; ++oldAt, ++newAt)
+                appendLine(lines, QLatin1Char(' '), oldLines.at(oldAt));
+            for (qsizetype i = 0; i < changes[c].oldCount; ++i)
                 appendLine(lines, QLatin1Char('-'), oldLines.at(oldAt++));
-                break;
-            case Edit::Add:
+            for (qsizetype i = 0; i < changes[c].newCount; ++i)
                 appendLine(lines, QLatin1Char('+'), newLines.at(newAt++));
-                break;
-            }
         }
+        // After a change only unchanged lines follow, as many on both sides.
+        const qsizetype trailing = std::min<qsizetype>(ContextLines, oldLines.size() - oldAt);
+        for (qsizetype i = 0; i < trailing; ++i, ++newAt)
+            appendLine(lines, QLatin1Char(' '), oldLines.at(oldAt++));
         out.append(QStringLiteral("@@ ") + range(QLatin1Char('-'), oldStart, oldAt - oldStart) + QLatin1Char(' ')
                    + range(QLatin1Char('+'), newStart, newAt - newStart) + QStringLiteral(" @@"));
         out += lines;
-        oldBefore = oldAt;
-        newBefore = newAt;
-        e = hunkEnd = end;
+        hunkEnd = oldAt;
+        first = last + 1;
     }
     return out;
+}
+
+QString LineDiff::shown(const QString &line)
+{
+    if (line.endsWith(QLatin1String("\r\n")))
+        return visibleText(line.chopped(2));
+    if (line.endsWith(QLatin1Char('\n')))
+        return visibleText(line.chopped(1)) + QChar(0x240A);
+    return visibleText(line);
+}
+
+std::vector<LineDiff::Row> LineDiff::sideBySide(qsizetype oldCount, qsizetype newCount, const std::vector<Change> &changes)
+{
+    std::vector<Row> rows;
+    rows.reserve(size_t(std::max(oldCount, newCount)));
+    qsizetype oldAt = 0;
+    qsizetype newAt = 0;
+    for (const Change &change : changes) {
+        for (; oldAt < change.oldStart; ++oldAt, ++newAt)
+            rows.push_back({oldAt, newAt, false});
+        for (qsizetype i = 0; i < std::max(change.oldCount, change.newCount); ++i)
+            rows.push_back({i < change.oldCount ? oldAt + i : -1, i < change.newCount ? newAt + i : -1, true});
+        oldAt += change.oldCount;
+        newAt += change.newCount;
+    }
+    for (; oldAt < oldCount && newAt < newCount; ++oldAt, ++newAt)
+        rows.push_back({oldAt, newAt, false});
+    return rows;
+}
+
+LineDiff::ChangedText LineDiff::changedText(const QString &oldLine, const QString &newLine)
+{
+    const qsizetype shorter = std::min(oldLine.size(), newLine.size());
+    qsizetype head = 0;
+    while (head < shorter && oldLine.at(head) == newLine.at(head))
+        ++head;
+    // A character outside the BMP is marked whole, never half of its surrogate pair.
+    if (head > 0 && oldLine.at(head - 1).isHighSurrogate())
+        --head;
+    qsizetype tail = 0;
+    while (tail < shorter - head && oldLine.at(oldLine.size() - 1 - tail) == newLine.at(newLine.size() - 1 - tail))
+        ++tail;
+    if (tail > 0 && oldLine.at(oldLine.size() - tail).isLowSurrogate())
+        --tail;
+    return {{head, oldLine.size() - head - tail}, {head, newLine.size() - head - tail}};
 }

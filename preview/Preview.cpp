@@ -27,11 +27,26 @@ namespace {
 
 const QString Indent = QStringLiteral("    ");
 const QString Arrow = QStringLiteral(" \u2192 ");
+const QString NoConnection = QStringLiteral("the database connection cannot be opened");
+const QString OtherRowsMatch = QStringLiteral("(other rows match too; the run changes only this one)");
 
 // Beyond these a file is shown as replaced whole rather than line by line: the line diff needs a table of
 // one cell per pair of old and new lines, and a huge file would take seconds and hundreds of megabytes.
 constexpr qint64 MaxDiffedFileSize = qint64(1) << 20;
 constexpr qint64 MaxDiffCells = 4'000'000;
+
+// The lines of a file's content that a view shows at once: all of them up to a MiB, else those that end in
+// the first MiB, so that a file of any size opens at once in little memory.
+QStringList shownLines(const QByteArray &content)
+{
+    const qsizetype end = content.size() <= MaxDiffedFileSize ? content.size() : content.lastIndexOf('\n', MaxDiffedFileSize - 1) + 1;
+    return LineDiff::splitKeepingEnds(CodePage::decodeServerText(content.left(end > 0 ? end : MaxDiffedFileSize)));
+}
+
+qsizetype lineCount(const QByteArray &content)
+{
+    return content.count('\n') + (content.isEmpty() || content.endsWith('\n') ? 0 : 1);
+}
 
 // A cause, one line per line of its text (driver messages may span several), below what it concerns.
 QStringList failureLines(const QString &cause, const QString &indent)
@@ -91,18 +106,33 @@ QString shownValue(const QVariant &value)
     return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + visibleText(value.toString()) + QLatin1Char('"');
 }
 
+bool ColumnChange::changes() const
+{
+    return !RunRecord::sameValue(before, after);
+}
+
 QString TargetPreview::heading() const
+{
+    return caption + QStringLiteral(": ") + stateOf(outcome);
+}
+
+QString TargetPreview::stateOf(Outcome outcome)
 {
     switch (outcome) {
     case Outcome::Changes:
-        return caption + QStringLiteral(": changes");
+        return QStringLiteral("changes");
     case Outcome::Unchanged:
-        return caption + QStringLiteral(": unchanged");
+        return QStringLiteral("unchanged");
     case Outcome::Fails:
-        return caption + QStringLiteral(": would fail");
+        return QStringLiteral("would fail");
     }
     Q_UNREACHABLE();
-    return caption;
+    return {};
+}
+
+bool TargetPreview::fails() const
+{
+    return outcome == Outcome::Fails || !cause.isEmpty();
 }
 
 RunPreview::Outcome RunPreview::outcome() const
@@ -115,7 +145,7 @@ RunPreview::Outcome RunPreview::outcome() const
     return any(TargetPreview::Outcome::Changes) ? Outcome::Changes : Outcome::NothingChanges;
 }
 
-QStringList RunPreview::lines() const
+QStringList RunPreview::stop() const
 {
     QStringList lines;
     const auto firstFailure = std::find_if(targets.begin(), targets.end(),
@@ -132,6 +162,12 @@ QStringList RunPreview::lines() const
         lines.append(QStringLiteral("The run would stop at ") + firstFailure->caption
                      + QStringLiteral("; the targets after it would keep their ticks."));
     }
+    return lines;
+}
+
+QStringList RunPreview::lines() const
+{
+    QStringList lines = stop();
     for (const TargetPreview &target : targets) {
         if (!lines.isEmpty())
             lines.append(QString());
@@ -151,45 +187,72 @@ TargetPreview previewFileTarget(int target, const QString &caption, const FieldS
         next = FileTarget::check(target, caption, fields);
         // Looked at before it is opened: the run replaces a link without reading what it points to.
         const PathEntry entry = PathEntry::at(path);
-        if (entry.kind == PathEntry::Kind::Link)
-            preview.lines.append(Indent + causeAt(path, QStringLiteral("%1, which the run replaces by a file").arg(entry.description())));
-        else
+        if (entry.kind == PathEntry::Kind::Link) {
+            preview.note = causeAt(path, QStringLiteral("%1, which the run replaces by a file").arg(entry.description()));
+            preview.lines.append(Indent + preview.note);
+        } else {
             current = readRegularFile(path, MaxFileSize);
+        }
     } catch (const Failure &failure) {
-        preview.lines = failureLines(failure.cause(), Indent);
+        preview.cause = failure.cause();
+        preview.lines = failureLines(preview.cause, Indent);
         return preview;
     }
 
     // Named as the causes name it, the system's way.
     const QString shownPath = QDir::toNativeSeparators(path);
-    if (current == next && preview.lines.isEmpty()) {
+    preview.file = fileDiff(current, next);
+    if (current == next && preview.note.isEmpty()) {
         preview.outcome = TargetPreview::Outcome::Unchanged;
         preview.lines.append(Indent + shownPath);
         return preview;
     }
     preview.outcome = TargetPreview::Outcome::Changes;
-    preview.lines += fileChange(shownPath, current, next, QStringLiteral("after the run"));
+    preview.lines += fileChange(shownPath, current, next, preview.file, QStringLiteral("after the run"));
     return preview;
 }
 
-QStringList fileChange(const QString &path, const QByteArray &current, const QByteArray &next, const QString &nextLabel)
+FileDiff fileDiff(const QByteArray &current, const QByteArray &next)
+{
+    FileDiff diff{shownLines(current), {}, {}, false, lineCount(current), lineCount(next)};
+    if (current == next) {
+        diff.newLines = diff.oldLines;
+        return diff;
+    }
+    diff.newLines = shownLines(next);
+    const qint64 cells = (current.count('\n') + 1) * (next.count('\n') + 1);
+    diff.replacedWhole = current.size() > MaxDiffedFileSize || cells > MaxDiffCells;
+    if (diff.replacedWhole)
+        diff.changes = {{0, diff.oldLines.size(), 0, diff.newLines.size()}};
+    else
+        diff.changes = LineDiff::changes(diff.oldLines, diff.newLines);
+    return diff;
+}
+
+QStringList fileChange(const QString &path, const QByteArray &current, const QByteArray &next, const FileDiff &diff,
+                       const QString &nextLabel)
 {
     if (current == next)
         return {};
     QStringList lines{QStringLiteral("--- ") + path, QStringLiteral("+++ ") + path + QStringLiteral(" (") + nextLabel + QLatin1Char(')')};
-    const qint64 cells = (current.count('\n') + 1) * (next.count('\n') + 1);
-    if (current.size() > MaxDiffedFileSize || cells > MaxDiffCells)
+    if (diff.replacedWhole)
         return lines + replacedWhole(current, next);
-    return lines
-        + LineDiff::unified(LineDiff::splitKeepingEnds(CodePage::decodeServerText(current)),
-                            LineDiff::splitKeepingEnds(CodePage::decodeServerText(next)));
+    return lines + LineDiff::unified(diff.oldLines, diff.newLines, diff.changes);
 }
 
 TargetPreview previewDatabaseTarget(int target, const QString &table, const FieldSource &fields, DbConnection &connection)
 {
-    TargetPreview preview{table, TargetPreview::Outcome::Unchanged, {}};
+    TargetPreview preview{table, TargetPreview::Outcome::Unchanged, {}, TargetPreview::Kind::Table};
     DbRecordset recordset;
     recordset.bind(connection);
+    const auto fail = [&preview](const QString &cause, RowDiff *row) {
+        preview.outcome = TargetPreview::Outcome::Fails;
+        if (row != nullptr)
+            row->cause = cause;
+        if (preview.cause.isEmpty())
+            preview.cause = cause;
+        preview.lines += failureLines(cause, Indent + Indent);
+    };
     try {
         // The run's very updates, in a transaction of the target's own that is always rolled back: each row as
         // the table would hold it, after the row updates before it.
@@ -197,16 +260,21 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
         for (const RowUpdate &rowUpdate : rowUpdatesOf(target)) {
             const QString condition = QLatin1String(rowUpdate.condition);
             preview.lines.append(Indent + QStringLiteral("Select * From ") + table + condition);
+            RowDiff &row = preview.rows.emplace_back(RowDiff{condition.trimmed(), {}, {}});
             try {
                 recordset.Open(table, condition);
                 const QSqlRecord before = recordset.currentRow();
                 if (recordset.hasCurrentRow())
                     preview.lines.append(Indent + Indent + rowText(before));
-                if (recordset.otherRowsMatch())
-                    preview.lines.append(Indent + Indent + QStringLiteral("(other rows match too; the run changes only this one)"));
+                if (recordset.otherRowsMatch()) {
+                    row.which += QLatin1Char(' ') + OtherRowsMatch;
+                    preview.lines.append(Indent + Indent + OtherRowsMatch);
+                }
                 for (const RowUpdate::Assignment &assignment : rowUpdate.assignments)
                     recordset.setCollect(QLatin1String(assignment.column), trimmedOfBlanks(fields.fieldText(assignment.field)));
                 const QSqlRecord after = recordset.Update();
+                for (int index = 0; index < before.count(); ++index)
+                    row.columns.push_back({before.fieldName(index), before.value(index), after.value(before.fieldName(index))});
                 for (const RowUpdate::Assignment &assignment : rowUpdate.assignments) {
                     const QString column = QLatin1String(assignment.column);
                     const bool changes = !RunRecord::sameValue(before.value(column), after.value(column));
@@ -218,13 +286,11 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
                 recordset.Close();
             } catch (const Failure &failure) {
                 recordset.Close();
-                preview.outcome = TargetPreview::Outcome::Fails;
-                preview.lines += failureLines(failure.cause(), Indent + Indent);
+                fail(failure.cause(), &row);
             }
         }
     } catch (const Failure &failure) {
-        preview.outcome = TargetPreview::Outcome::Fails;
-        preview.lines += failureLines(failure.cause(), Indent + Indent);
+        fail(failure.cause(), nullptr);
     }
     return preview;
 }
@@ -247,14 +313,21 @@ RunPreview previewRun(const Form &typed, const QString &settingsPath)
         if (preview.connectionFailure.isEmpty())
             preview.targets.push_back(previewDatabaseTarget(target, form.caption(target), form, connection));
         else
-            preview.targets.push_back({form.caption(target), TargetPreview::Outcome::Fails,
-                                       failureLines(QStringLiteral("the database connection cannot be opened"), Indent)});
+            preview.targets.push_back({form.caption(target), TargetPreview::Outcome::Fails, failureLines(NoConnection, Indent),
+                                       TargetPreview::Kind::Table, NoConnection});
     }
     connection.CloseConnection();
 
     for (int target = FirstFileTarget; target < TargetCount; ++target) {
         if (form.isTicked(target))
             preview.targets.push_back(previewFileTarget(target, form.caption(target), form));
+    }
+    // The target that a failed check stops the run at fails by that cause, whatever its own preview shows.
+    if (preview.checkFailure && preview.checkFailure->target >= 0) {
+        for (TargetPreview &target : preview.targets) {
+            if (target.caption == form.caption(preview.checkFailure->target) && target.cause.isEmpty())
+                target.cause = preview.checkFailure->cause;
+        }
     }
     return preview;
 }

@@ -136,7 +136,8 @@ Item fileItem(const PrivateFolder &run, const RunRecord::File &file, const QStri
                                                 : Item::State::ChangedSince;
         } else if (entry.kind == PathEntry::Kind::Missing || entry.kind == PathEntry::Kind::Link) {
             item.state = Item::State::ChangedSince;
-            item.lines.append(Indent + causeAt(path, QStringLiteral("This is %1 now").arg(entry.description())));
+            item.note = causeAt(path, QStringLiteral("This is %1 now").arg(entry.description()));
+            item.lines.append(Indent + item.note);
         } else {
             item.lines.append(Indent + causeAt(path, QStringLiteral("This is %1 now, which no file replaces").arg(entry.description())));
             return item;
@@ -145,7 +146,8 @@ Item fileItem(const PrivateFolder &run, const RunRecord::File &file, const QStri
         item.lines.append(Indent + failure.cause());
         return item;
     }
-    item.lines += Preview::fileChange(file.path, current, item.kept, QStringLiteral("as kept"));
+    item.file = Preview::fileDiff(current, item.kept);
+    item.lines += Preview::fileChange(file.path, current, item.kept, item.file, QStringLiteral("as kept"));
     return item;
 }
 
@@ -174,6 +176,7 @@ Item rowItem(const RunRecord::Row &row, DbRecordset &recordset, const QString &o
             item.seen.append(current);
             asWritten = asWritten && RunRecord::sameValue(current, column.after);
             asKept = asKept && RunRecord::sameValue(current, column.before);
+            item.columns.push_back({column.name, current, column.before});
             item.lines.append(Indent + Indent + column.name + QStringLiteral(": ") + Preview::shownValue(current) + QStringLiteral(" \u2192 ") + Preview::shownValue(column.before));
         }
         recordset.Close();
@@ -251,11 +254,22 @@ void putBackRow(const Item &item, Module1 &module, Backup &backup)
 
 QString KeptRun::description() const
 {
-    static const QStringList States{QStringLiteral("not finished"), QStringLiteral("complete"), QStringLiteral("failed")};
     QStringList parts{record.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), record.summary()};
+    if (!isOriginal())
+        parts.append(ending());
+    return (parts + remarks()).join(QStringLiteral(", "));
+}
+
+bool KeptRun::isOriginal() const
+{
+    return record.kind != RunRecord::Kind::Run;
+}
+
+QStringList KeptRun::remarks() const
+{
+    QStringList parts;
     switch (record.kind) {
     case RunRecord::Kind::Run:
-        parts.append(States.at(int(record.state)));
         break;
     case RunRecord::Kind::Installation:
         parts.append(QStringLiteral("the installation before the tool first changed it: ") + visibleText(QDir::toNativeSeparators(record.installation)));
@@ -271,7 +285,13 @@ QString KeptRun::description() const
         parts.append(QStringLiteral("a restore of ") + visibleText(record.restores));
     if (!record.note.isEmpty())
         parts.append(visibleText(record.note));
-    return parts.join(QStringLiteral(", "));
+    return parts;
+}
+
+QString KeptRun::ending() const
+{
+    static const QStringList States{QStringLiteral("not finished"), QStringLiteral("complete"), QStringLiteral("failed")};
+    return isOriginal() ? QStringLiteral("kept apart") : States.at(int(record.state));
 }
 
 std::vector<KeptRun> keptRuns(const QString &settingsPath)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "preview/Preview.h"
 #include "update/RunRecord.h"
 #include "update/UpdateRun.h"
 
@@ -27,6 +28,12 @@ struct KeptRun {
     // what they are the originals of ("the installation before the tool first changed it: …"). Texts of the
     // record are shown with their control characters made visible.
     QString description() const;
+    // Whether it holds originals, what the tool first changed, rather than a run.
+    bool isOriginal() const;
+    // How the run ended: "complete", "failed" or "not finished"; originals are "kept apart".
+    QString ending() const;
+    // What else is known of it: what it holds the originals of, what it restored, its record's note.
+    QStringList remarks() const;
 };
 
 // The runs kept beside settingsPath, newest first, then the originals. Throws Failure naming Backups, a run
@@ -56,7 +63,13 @@ struct Item {
     QString path;      // a file's, where it is put back
     QByteArray kept;   // a file's content as kept
     RunRecord::Row row;
-    QList<QVariant> seen; // a row's columns as the plan read them, in the order of row.columns
+    QList<QVariant> seen = {}; // a row's columns as the plan read them, in the order of row.columns
+
+    // The same for a view: what lies at a file's path now when it is no file, a file's content as it is and as
+    // kept, a row's columns as they are and as kept.
+    QString note = {};
+    Preview::FileDiff file = {};
+    std::vector<Preview::ColumnChange> columns = {};
 
     // Whether it is put back only when confirmed.
     bool needsConfirmation() const { return state == State::ChangedSince || state == State::OtherDatabase; }

@@ -86,16 +86,16 @@ run_pass() {
   LANG=$locale LC_ALL=$locale ctest --test-dir "$build" --output-on-failure --timeout 120 -j"$(nproc)" "$@" ||
     failed+=("$code_page")
 }
-# The window test leaves screenshots of the tool for a person to look at.
+# The tool window tests leave screenshots of the window and its dialogs for a person to look at.
 screenshots=$build/screenshots
 rm -rf "$screenshots" && mkdir -p "$screenshots"
 MUD3_SCREENSHOT=$screenshots/window-96dpi-%1.png run_pass 936 zh_CN.UTF-8 "$@"
 run_pass 1252 en_US.UTF-8 -R "$code_page_tests" "$@"
 run_pass 65001 hi_IN.UTF-8 -R "$code_page_tests" "$@"
-# The window once more at 144 dpi (150 %), as a larger display shows it.
+# The window and its dialogs once more at 144 dpi (150 %), as a larger display shows them.
 "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
 MUD3_SCREENSHOT=$screenshots/window-144dpi-%1.png run_pass "936 at 144 dpi" zh_CN.UTF-8 \
-  -R '^(Folders/ToolWindowFrom\.Pressing.*/PlainFolders$|WindowTest\.)' "$@"
+  -R '^(Folders/ToolWindowFrom\.Pressing.*/PlainFolders$|ToolWindow\.ReviewDialogs|WindowTest\.)' "$@"
 echo "Screenshots: $screenshots"
 
 if [ ${#failed[@]} -ne 0 ]; then

@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 #include "app/PreviewDialog.h"
+#include "app/RowGrid.h"
 #include "database/AccountTables.h"
 #include "JobEnd.h"
 #include "support/InstallationTree.h"
@@ -9,11 +10,12 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFontInfo>
-#include <QPlainTextEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,7 +24,9 @@ namespace {
 struct ShownPreview {
     bool shown = false;
     QString title;
-    QString text;
+    QString summary;
+    QStringList targets; // "caption: state", as listed
+    QStringList grid;    // the chosen target's cells, those that change marked "*"
     bool monospaced = false;
     bool resizable = false;
     bool closedByEscape = false;
@@ -55,12 +59,20 @@ protected:
             timer.stop();
             seen.shown = true;
             seen.title = dialog->windowTitle();
-            if (auto *text = dialog->findChild<QPlainTextEdit *>(QStringLiteral("previewText"))) {
-                seen.text = text->toPlainText();
-                seen.monospaced = QFontInfo(text->font()).fixedPitch();
+            seen.summary = dialog->findChild<QLabel *>(QStringLiteral("summary"))->text();
+            const auto *targets = dialog->findChild<QTreeWidget *>(QStringLiteral("targets"));
+            for (int row = 0; row < targets->topLevelItemCount(); ++row)
+                seen.targets.append(targets->topLevelItem(row)->text(0) + QStringLiteral(": ") + targets->topLevelItem(row)->text(1));
+            const auto *grid = dialog->findChild<RowGrid *>(QStringLiteral("rowGrid"));
+            for (int row = 0; row < grid->rowCount(); ++row) {
+                for (int column = 0; column < grid->columnCount(); ++column) {
+                    if (const QTableWidgetItem *cell = grid->item(row, column))
+                        seen.grid.append(cell->text() + (cell->data(RowGrid::ChangedRole).toBool() ? QStringLiteral("*") : QString()));
+                }
             }
+            seen.monospaced = QFontInfo(dialog->findChild<QWidget *>(QStringLiteral("fileView"))->font()).fixedPitch();
             seen.resizable = dialog->isSizeGripEnabled() && dialog->minimumSize() != dialog->maximumSize();
-            // To the text, which has the focus within the dialog; the key reaches the dialog from there.
+            // To the list of targets, which has the focus within the dialog; the key reaches the dialog from there.
             QWidget *focused = dialog->focusWidget();
             QTest::keyClick(focused ? focused : dialog, Qt::Key_Escape);
             seen.closedByEscape = !dialog->isVisible();
@@ -112,14 +124,14 @@ TEST_F(PreviewButtonTest, ShowsWhatTheRunWouldChangeAndChangesNothing)
     EXPECT_TRUE(seen.monospaced);
     EXPECT_TRUE(seen.resizable);
     EXPECT_TRUE(seen.closedByEscape);
-    EXPECT_TRUE(seen.text.startsWith(QStringLiteral("TBL_PUBIPS: changes\n"))) << seen.text.toStdString();
-    EXPECT_TRUE(seen.text.contains(QStringLiteral("        FLD_PUBIP: \"192.0.2.2\" → \"198.51.100.7\"\n")));
-    EXPECT_FALSE(seen.text.contains(QStringLiteral("TBL_SELECTGATEIPS")));
-    EXPECT_FALSE(seen.text.contains(QStringLiteral("!ServerAddr.txt")));
-    EXPECT_TRUE(seen.text.contains(QStringLiteral("\n+++ ") + tree.filePath(14) + QStringLiteral(" (after the run)\n"
-                                                                                              "@@ -1 +1,206 @@\n"
-                                                                                              "-old content of target 14\n"
-                                                                                              "+[PlusConnect]\n")));
+    EXPECT_EQ(seen.summary, QStringLiteral("Changes: 11 files and 2 tables.   Unchanged: nothing.   Would fail: nothing."));
+    QStringList targets;
+    for (int target : {0, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14})
+        targets.append(targetCaption(target) + QStringLiteral(": changes"));
+    EXPECT_EQ(seen.targets, targets);
+    // The first change is chosen: the row that LoginServer's address changes in, as the table would hold it.
+    EXPECT_TRUE(seen.grid.contains(QStringLiteral("\"192.0.2.2\"*")) && seen.grid.contains(QStringLiteral("\"198.51.100.7\"*")))
+        << seen.grid.join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 

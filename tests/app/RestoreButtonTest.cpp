@@ -6,9 +6,9 @@
 #include "support/TestDatabase.h"
 
 #include <QApplication>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -41,10 +41,10 @@ TEST(RestoreButton, OpensTheListOfKeptRunsAndRestoresTheChosenOne)
             message = box->text();
             box->accept();
         } else if (auto *dialog = qobject_cast<RestoreDialog *>(QApplication::activeModalWidget())) {
-            auto *runs = dialog->findChild<QListWidget *>(QStringLiteral("runList"));
+            auto *runs = dialog->findChild<QTableWidget *>(QStringLiteral("runTable"));
             auto *restore = dialog->findChild<QPushButton *>(QStringLiteral("restore"));
-            // The list has the focus, and with it the newest run is chosen; Down would choose the next.
-            listed = runs->count();
+            // The table has the focus, and with it the newest run is chosen; Down would choose the next.
+            listed = runs->rowCount();
             if (restore->isEnabled())
                 restore->click();
         }

@@ -1,4 +1,7 @@
 #include "app/Form1.h"
+#include "app/Fonts.h"
+#include "app/PreviewDialog.h"
+#include "app/RestoreDialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -97,6 +100,40 @@ int captionPixels(QPushButton &button)
     return pixels;
 }
 
+// Every label and check box shows its whole text, and every push button as many pixels of its caption as in the
+// same button 48 px taller (whole device pixels lower at 150 % too), where nothing cuts it. A label that wraps
+// its text has the lines it needs.
+void expectEveryCaptionWhole(QWidget &window)
+{
+    for (const QLabel *label : window.findChildren<QLabel *>()) {
+        if (label->wordWrap())
+            continue;
+        const QFontMetrics metrics(label->font());
+        EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width()) << label->text().toStdString();
+        EXPECT_LE(metrics.height(), label->contentsRect().height()) << label->text().toStdString();
+    }
+    // A check box's text is drawn in the part of it that the style leaves beside the indicator.
+    for (const QCheckBox *button : window.findChildren<QCheckBox *>()) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const QRect contents = button->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, button);
+        const QFontMetrics metrics(button->font());
+        // Without the "&" that marks the mnemonic, which is not drawn.
+        EXPECT_LE(metrics.horizontalAdvance(QString(button->text()).remove(QLatin1Char('&'))), contents.width()) << button->text().toStdString();
+        EXPECT_LE(metrics.height(), contents.height()) << button->text().toStdString();
+        EXPECT_TRUE(button->rect().contains(contents)) << button->text().toStdString();
+    }
+    for (QPushButton *button : window.findChildren<QPushButton *>()) {
+        QPushButton tall(button->text(), &window);
+        tall.setStyle(button->style());
+        tall.setIcon(button->icon());
+        tall.setEnabled(button->isEnabled());
+        tall.setGeometry(button->x(), 0, button->width(), button->height() + 48);
+        EXPECT_EQ(captionPixels(*button), captionPixels(tall)) << button->text().toStdString();
+    }
+}
+
 class WindowTest : public testing::Test {
 protected:
     QTemporaryDir dir;
@@ -179,32 +216,27 @@ TEST_F(WindowTest, ControlsUseMsSansSerifOrLiberationSansAt12Points)
 TEST_F(WindowTest, NoCaptionIsClipped)
 {
     window.show();
-    for (const QLabel *label : window.findChildren<QLabel *>()) {
-        const QFontMetrics metrics(label->font());
-        EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width()) << label->text().toStdString();
-        EXPECT_LE(metrics.height(), label->contentsRect().height()) << label->text().toStdString();
-    }
-    // A check box's text is drawn in the part of it that the style leaves beside the indicator.
-    for (const QCheckBox *button : window.findChildren<QCheckBox *>()) {
-        QStyleOptionButton option;
-        option.initFrom(button);
-        option.text = button->text();
-        const QRect contents = button->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, button);
-        const QFontMetrics metrics(button->font());
-        EXPECT_LE(metrics.horizontalAdvance(button->text()), contents.width()) << button->text().toStdString();
-        EXPECT_LE(metrics.height(), contents.height()) << button->text().toStdString();
-        EXPECT_TRUE(button->rect().contains(contents)) << button->text().toStdString();
-    }
-    // A push button's caption shows as many pixels as in the same button 48 px taller (whole device
-    // pixels lower at 150 % too), where nothing cuts it.
-    for (QPushButton *button : window.findChildren<QPushButton *>()) {
-        QPushButton tall(button->text(), &window);
-        tall.setStyle(button->style());
-        tall.setGeometry(button->x(), 0, button->width(), button->height() + 48);
-        EXPECT_EQ(captionPixels(*button), captionPixels(tall)) << button->text().toStdString();
-    }
+    expectEveryCaptionWhole(window);
     for (const QLineEdit *edit : window.findChildren<QLineEdit *>())
         EXPECT_LE(edit->minimumSizeHint().height(), edit->height()) << edit->objectName().toStdString();
+}
+
+// The dialogs are laid out in the system's UI font, not the window's, every text drawn in the face it names
+// (no fallback face, as a serif one under Wine), and show every caption whole.
+TEST_F(WindowTest, DialogsUseTheSystemFontAndShowEveryCaptionWhole)
+{
+    WorkerThread jobs(noSettings(dir));
+    PreviewDialog preview(Preview::RunPreview{}, &window);
+    RestoreDialog restore(jobs, FormValues(), {}, &window);
+    const QFont system = Fonts::dialog();
+    EXPECT_NE(QFontInfo(system).family(), QFontInfo(Form1::controlFont()).family());
+    for (QDialog *dialog : std::initializer_list<QDialog *>{&preview, &restore}) {
+        dialog->show();
+        EXPECT_EQ(dialog->font(), system);
+        for (const QWidget *widget : dialog->findChildren<QWidget *>())
+            EXPECT_EQ(QFontInfo(widget->font()).family(), widget->font().family()) << widget->metaObject()->className();
+        expectEveryCaptionWhole(*dialog);
+    }
 }
 
 TEST_F(WindowTest, UpdateButtonHasTheFocusAndLeadsTheTabOrder)

@@ -23,6 +23,11 @@ QStringList numbered(int count)
     return crlfLines(texts);
 }
 
+QStringList unified(const QStringList &oldLines, const QStringList &newLines)
+{
+    return LineDiff::unified(oldLines, newLines, LineDiff::changes(oldLines, newLines));
+}
+
 QString joined(const QStringList &lines)
 {
     return lines.join(QLatin1Char('\n'));
@@ -32,15 +37,15 @@ QString joined(const QStringList &lines)
 
 TEST(LineDiff, EqualLinesGiveNoHunk)
 {
-    EXPECT_EQ(LineDiff::unified(numbered(5), numbered(5)), QStringList());
-    EXPECT_EQ(LineDiff::unified({}, {}), QStringList());
+    EXPECT_EQ(unified(numbered(5), numbered(5)), QStringList());
+    EXPECT_EQ(unified({}, {}), QStringList());
 }
 
 TEST(LineDiff, ChangedLineShowsThreeLinesOfContextEachSide)
 {
     QStringList changed = numbered(10);
     changed[4] = QStringLiteral("five\r\n");
-    EXPECT_EQ(joined(LineDiff::unified(numbered(10), changed)), QStringLiteral("@@ -2,7 +2,7 @@\n"
+    EXPECT_EQ(joined(unified(numbered(10), changed)), QStringLiteral("@@ -2,7 +2,7 @@\n"
                                                                                  " 2\n"
                                                                                  " 3\n"
                                                                                  " 4\n"
@@ -56,7 +61,7 @@ TEST(LineDiff, ChangesSixLinesApartShareOneHunk)
     QStringList changed = numbered(20);
     changed[2] = QStringLiteral("three\r\n");
     changed[9] = QStringLiteral("ten\r\n");
-    EXPECT_EQ(joined(LineDiff::unified(numbered(20), changed)), QStringLiteral("@@ -1,13 +1,13 @@\n"
+    EXPECT_EQ(joined(unified(numbered(20), changed)), QStringLiteral("@@ -1,13 +1,13 @@\n"
                                                                                  " 1\n"
                                                                                  " 2\n"
                                                                                  "-3\n"
@@ -79,7 +84,7 @@ TEST(LineDiff, ChangesSevenLinesApartMakeTwoHunks)
     QStringList changed = numbered(20);
     changed[2] = QStringLiteral("three\r\n");
     changed[10] = QStringLiteral("eleven\r\n");
-    EXPECT_EQ(joined(LineDiff::unified(numbered(20), changed)), QStringLiteral("@@ -1,6 +1,6 @@\n"
+    EXPECT_EQ(joined(unified(numbered(20), changed)), QStringLiteral("@@ -1,6 +1,6 @@\n"
                                                                                  " 1\n"
                                                                                  " 2\n"
                                                                                  "-3\n"
@@ -102,7 +107,7 @@ TEST(LineDiff, ReplacedBlockShowsTheOldLinesThenTheNew)
 {
     const QStringList before = crlfLines({QStringLiteral("[Server]"), QStringLiteral("a=1"), QStringLiteral("b=2"), QStringLiteral("end")});
     const QStringList after = crlfLines({QStringLiteral("[Server]"), QStringLiteral("a=9"), QStringLiteral("b=8"), QStringLiteral("c=7"), QStringLiteral("end")});
-    EXPECT_EQ(joined(LineDiff::unified(before, after)), QStringLiteral("@@ -1,4 +1,5 @@\n"
+    EXPECT_EQ(joined(unified(before, after)), QStringLiteral("@@ -1,4 +1,5 @@\n"
                                                                        " [Server]\n"
                                                                        "-a=1\n"
                                                                        "-b=2\n"
@@ -114,10 +119,10 @@ TEST(LineDiff, ReplacedBlockShowsTheOldLinesThenTheNew)
 
 TEST(LineDiff, LinesAddedToAnEmptyFileAndRemovedFromTheEnd)
 {
-    EXPECT_EQ(joined(LineDiff::unified({}, crlfLines({QStringLiteral("a"), QStringLiteral("b")}))),
+    EXPECT_EQ(joined(unified({}, crlfLines({QStringLiteral("a"), QStringLiteral("b")}))),
               QStringLiteral("@@ -0,0 +1,2 @@\n+a\n+b"));
-    EXPECT_EQ(joined(LineDiff::unified(numbered(6), numbered(4))), QStringLiteral("@@ -2,5 +2,3 @@\n 2\n 3\n 4\n-5\n-6"));
-    EXPECT_EQ(joined(LineDiff::unified(numbered(1), {})), QStringLiteral("@@ -1 +0,0 @@\n-1"));
+    EXPECT_EQ(joined(unified(numbered(6), numbered(4))), QStringLiteral("@@ -2,5 +2,3 @@\n 2\n 3\n 4\n-5\n-6"));
+    EXPECT_EQ(joined(unified(numbered(1), {})), QStringLiteral("@@ -1 +0,0 @@\n-1"));
 }
 
 TEST(LineDiff, LineEndsOtherThanCrLfAreShown)
@@ -125,7 +130,7 @@ TEST(LineDiff, LineEndsOtherThanCrLfAreShown)
     // A file saved with bare LFs and without a final line end: every line differs from the run's CR LF lines.
     const QStringList before = LineDiff::splitKeepingEnds(QStringLiteral("a\nb"));
     const QStringList after = LineDiff::splitKeepingEnds(QStringLiteral("a\r\nb\r\n"));
-    EXPECT_EQ(joined(LineDiff::unified(before, after)), QStringLiteral("@@ -1,2 +1,2 @@\n"
+    EXPECT_EQ(joined(unified(before, after)), QStringLiteral("@@ -1,2 +1,2 @@\n"
                                                                        "-a\u240A\n"
                                                                        "-b\n"
                                                                        "\\ No newline at end of file\n"
@@ -157,7 +162,7 @@ TEST(LineDiff, HunksApplyBackToTheNewLines)
     for (int round = 0; round < 500; ++round) {
         const QStringList before = randomLines(random.bounded(30));
         const QStringList after = randomLines(random.bounded(30));
-        const QStringList hunks = LineDiff::unified(before, after);
+        const QStringList hunks = unified(before, after);
 
         QStringList rebuilt;
         qsizetype oldNext = 0; // first old line not yet copied

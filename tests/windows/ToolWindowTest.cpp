@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
@@ -103,6 +104,42 @@ bool waitUntilIdle(HWND window)
 {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+}
+
+// How many pixels differ between two pictures of the same size; all of them when the sizes differ.
+qint64 differentPixels(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return qint64(a.width()) * a.height() + 1;
+    qint64 different = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x)
+            different += a.pixel(x, y) != b.pixel(x, y);
+    }
+    return different;
+}
+
+// Returns once the window has looked the same for three seconds, or after twenty: what its job read shows. A
+// blinking caret, which Wine draws where the focus is, does not count.
+void waitUntilStill(HWND window)
+{
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    QImage last;
+    QElapsedTimer waited;
+    QElapsedTimer still;
+    waited.start();
+    still.start();
+    while (waited.elapsed() < 20000 && still.elapsed() < 3000) {
+        QThread::msleep(250);
+        const QImage now = QGuiApplication::primaryScreen()
+                               ->grabWindow(0, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top)
+                               .toImage();
+        if (differentPixels(now, last) > 100) {
+            last = now;
+            still.restart();
+        }
+    }
 }
 
 // The screen, for a person to look at, when MUD3_SCREENSHOT names a file; "%1" in the name becomes the
@@ -232,6 +269,68 @@ TEST_F(ToolWindow, OpensAboutAsFastAsABareQtWindow)
     std::printf("start to window shown, median of 5: tool %lld ms, bare Qt window %lld ms, ratio %.2f\n", tool.at(2),
                 bare.at(2), ratio);
     EXPECT_LT(ratio, 3.0);
+}
+
+// Both review dialogs open from the keyboard, lie within the screen's work area and close with Escape: the
+// preview before a run, the restore after it, reading the plan of the run it kept. With MUD3_SCREENSHOT set,
+// each leaves a screenshot of itself, the preview a second one with the first game gate's file chosen, whose text
+// holds Chinese.
+TEST_F(ToolWindow, ReviewDialogsOpenFromTheKeyboardWithinTheScreen)
+{
+    FormValues fields;
+    pointAtTestSystem(fields, m_tree);
+    AccountTables::setNewValues(fields);
+    Settings::save(fields, settingsPath());
+    Program tool(executable());
+    const HWND window = tool.window(QStringLiteral("Form1"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitUntilIdle(window));
+    RECT workArea{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0));
+    // tabs: from the focused button to the dialog's, along the tab order; then Space presses it.
+    const auto review = [&](int tabs, const QString &title, int downs) {
+        for (int tab = 0; tab < tabs; ++tab)
+            pressKey(window, VK_TAB, L'\t');
+        pressKey(window, VK_SPACE, L' ');
+        const HWND dialog = tool.window(title);
+        ASSERT_NE(dialog, nullptr) << title.toStdString();
+        ASSERT_TRUE(waitUntilIdle(dialog));
+        waitUntilStill(dialog);
+        RECT frame{};
+        GetWindowRect(dialog, &frame);
+        EXPECT_TRUE(frame.left >= workArea.left && frame.top >= workArea.top && frame.right <= workArea.right && frame.bottom <= workArea.bottom)
+            << title.toStdString() << ": " << frame.left << "," << frame.top << " to " << frame.right << "," << frame.bottom;
+        saveScreenshot(title.toLatin1().replace(' ', "").constData());
+        if (downs > 0) {
+            for (int down = 0; down < downs; ++down)
+                pressKey(dialog, VK_DOWN);
+            ASSERT_TRUE(waitUntilIdle(dialog));
+            waitUntilStill(dialog);
+            saveScreenshot((title.toLatin1().replace(' ', "") + "-file").constData());
+        }
+        // Dropped while the dialog's job still runs.
+        QElapsedTimer waited;
+        waited.start();
+        while (windowsOf(tool.processId()).contains(dialog) && waited.elapsed() < 20000) {
+            pressKey(dialog, VK_ESCAPE, 0x1b);
+            QThread::msleep(250);
+        }
+        EXPECT_FALSE(windowsOf(tool.processId()).contains(dialog)) << title.toStdString() << " stays after Escape";
+    };
+    // The update button has the focus: ten fields and two launchers lie before the preview.
+    review(13, QStringLiteral("Preview Changes"), 9);
+    // Back on the preview button: the restore button and the fifteen targets before the update button.
+    for (int tab = 0; tab < 17; ++tab)
+        pressKey(window, VK_TAB, L'\t');
+    pressKey(window, VK_SPACE, L' ');
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFileInfo::exists(m_program + QStringLiteral("/Backups")) && waited.elapsed() < 30000)
+        QThread::msleep(50);
+    QThread::msleep(2000);
+    ASSERT_TRUE(waitUntilIdle(window));
+    // From the update button: the fields, the launchers and the preview lie before the restore button.
+    review(14, QStringLiteral("Restore a Kept Run"), 0);
 }
 
 // At code page 1252 a Chinese server name cannot go into the server's files: the run says so before it
