@@ -13,9 +13,11 @@ namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC's wide characters are UTF-16");
 
+// Taken as the driver gave it, code unit by code unit: a surrogate pair split between two pieces of a long
+// value stays one character.
 QString fromWide(const SQLWCHAR *text, qsizetype length)
 {
-    return QString::fromUtf16(reinterpret_cast<const char16_t *>(text), length);
+    return QString(reinterpret_cast<const QChar *>(text), length);
 }
 
 bool succeeded(SQLRETURN result)
@@ -23,7 +25,7 @@ bool succeeded(SQLRETURN result)
     return result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO;
 }
 
-bool isWholeNumber(int odbcSqlType)
+bool isWholeNumberType(int odbcSqlType)
 {
     return odbcSqlType == SQL_TINYINT || odbcSqlType == SQL_SMALLINT || odbcSqlType == SQL_INTEGER || odbcSqlType == SQL_BIGINT;
 }
@@ -116,7 +118,7 @@ bool OdbcStatement::next()
     for (int column = 0; column < m_row.count(); ++column) {
         const QVariant value = columnValue(column);
         // Whole numbers as numbers, so that a value kept from an integer column is written back as one.
-        m_row.setValue(column, isWholeNumber(m_row.field(column).typeID()) && !value.isNull() ? QVariant(value.toLongLong()) : value);
+        m_row.setValue(column, isWholeNumberType(m_row.field(column).typeID()) && !value.isNull() ? QVariant(value.toLongLong()) : value);
     }
     return true;
 }
@@ -125,7 +127,7 @@ QVariant OdbcStatement::columnValue(int column) const
 {
     // Read in pieces: the driver says how long the whole is only when it knows.
     QString value = QStringLiteral("");
-    SQLWCHAR piece[1024];
+    SQLWCHAR piece[4096];
     for (;;) {
         SQLLEN length = 0;
         const SQLRETURN read = SQLGetData(m_statement, SQLUSMALLINT(column + 1), SQL_C_WCHAR, piece, sizeof(piece), &length);
