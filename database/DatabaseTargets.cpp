@@ -1,6 +1,7 @@
 #include "database/DatabaseTargets.h"
 
 #include "database/Module1.h"
+#include "database/Transaction.h"
 #include "model/Form.h"
 #include "platform/Failure.h"
 
@@ -67,4 +68,15 @@ void writeOpenRow(DbRecordset &recordset, RowKeeper &keeper, RowChange change)
     change.after = recordset.Update();
     recordset.Close();
     keeper.keepRow(change);
+}
+
+void commitRows(Transaction &transaction, RowKeeper &keeper)
+{
+    try {
+        transaction.commit();
+    } catch (const Failure &) {
+        keeper.changed();
+        throw;
+    }
+    keeper.changed();
 }

@@ -50,6 +50,12 @@ class DbRecordset;
 // caller's transaction commits. change holds the table, the row as read and the columns set.
 void writeOpenRow(DbRecordset &recordset, RowKeeper &keeper, RowChange change);
 
+class Transaction;
+
+// Commits the rows written and shown to keeper, then tells keeper they changed; also when the commit fails for
+// want of the server's answer, since they may have changed all the same, and then throws that Failure.
+void commitRows(Transaction &transaction, RowKeeper &keeper);
+
 // Throws Failure when a value that target 0, 1 or 2 would write holds a control character.
 void checkDatabaseTarget(int target, const FieldSource &fields);
 

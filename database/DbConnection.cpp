@@ -74,7 +74,7 @@ void DbConnection::OpenConnection(const QString &server, const QString &user, co
     } catch (const Failure &failure) {
         // Without the bound a locked table could hold the run for as long as the other session lasts.
         database.close();
-        throw Failure(QStringLiteral("The server refused to limit how long it waits for locks: ") + failure.cause());
+        throw Failure(QStringLiteral("Limiting how long the session waits for locks failed: ") + failure.cause());
     }
 }
 

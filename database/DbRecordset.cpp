@@ -21,6 +21,12 @@ public:
         if (!value.isNull())
             m_values.append(value);
     }
+    // A condition of its own, with the values of its "?".
+    void add(const QString &condition, const QList<QVariant> &values)
+    {
+        m_terms.append(QLatin1Char('(') + condition + QLatin1Char(')'));
+        m_values += values;
+    }
     QString text() const { return QStringLiteral(" WHERE ") + m_terms.join(QStringLiteral(" AND ")); }
     const QList<QVariant> &values() const { return m_values; }
 
@@ -91,11 +97,13 @@ void DbRecordset::aboutTable(Step step)
     } catch (const StatementFailure &failure) {
         if (!failure.busy())
             failAndClose(failure.cause());
-        failAndClose(QStringLiteral("%1 was busy: no answer within %2 seconds, as when another session holds the table or one of its "
-                                    "rows locked. The server said: %3")
-                         .arg(m_table)
-                         .arg(StatementTimeout::LockSeconds)
-                         .arg(failure.cause()));
+        Close();
+        throw StatementFailure(QStringLiteral("%1 was busy: no answer within %2 seconds, as when another session holds the table or one of "
+                                              "its rows locked. The server said: %3")
+                                   .arg(m_table)
+                                   .arg(StatementTimeout::LockSeconds)
+                                   .arg(failure.cause()),
+                               true);
     }
 }
 
@@ -125,6 +133,9 @@ void DbRecordset::open(const QString &table, const QString &condition, const QSt
     DbConnection &db = connection();
     m_table = table;
     m_condition = shownCondition;
+    static const QString Where = QStringLiteral(" WHERE ");
+    m_selection = condition.startsWith(Where) ? condition.mid(Where.size()) : QString();
+    m_selectionValues = values;
     m_hasCurrentRow = false;
     m_otherRowsMatch = false;
     m_written = false;
@@ -232,9 +243,12 @@ QSqlRecord DbRecordset::Update()
         assignments.append(serverDialect().quoted(m_currentRow.fieldName(index)) + QStringLiteral(" = ?"));
         values.append(value);
     }
-    // The row is written only while it holds what was read, its address and the columns set alike, so that
-    // what another session wrote meanwhile is never overwritten; and read back by its address as written.
+    // The row is written only while it is still one that the query selects and holds what was read, its
+    // address and the columns set alike, so that what another session wrote meanwhile is never overwritten; and
+    // it is read back by its address as written.
     Conditions asRead;
+    if (!m_selection.isEmpty())
+        asRead.add(m_selection, m_selectionValues);
     Conditions asWritten;
     for (const int index : address) {
         asRead.add(m_currentRow.fieldName(index), m_currentRow.value(index));

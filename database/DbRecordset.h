@@ -13,8 +13,8 @@ class DbConnection;
 // one row update at a time: Open on the row update's query, setCollect for each column, one Update, Close.
 //
 // Open keeps the first row of the query's result as the current row; setCollect only records a change;
-// Update writes every change in one UPDATE of that row alone, and only while its columns still hold what
-// Open read, then reads the row back as the table now holds it. The record set commits nothing: the caller's
+// Update writes every change in one UPDATE of that row alone, and only while the query still selects it and
+// its columns still hold what Open read, then reads the row back as the table now holds it. The record set commits nothing: the caller's
 // Transaction makes the row updates of a run last together, or undoes them all. Any failure leaves the
 // record set closed. A statement that waits longer than StatementTimeout::LockSeconds for a lock fails with a
 // cause saying that the table was busy.
@@ -69,7 +69,7 @@ private:
     void open(const QString &table, const QString &condition, const QString &shownCondition, const QList<QVariant> &values);
     QStringList keyOf(const QString &table);
     // Runs step, which sends statements about the table. A statement that fails closes the record set, and
-    // one that gave up waiting for a lock says that the table was busy.
+    // one that gave up waiting for a lock says that the table was busy, as a busy StatementFailure.
     template <typename Step>
     void aboutTable(Step step);
     [[noreturn]] void failAndClose(const QString &cause);
@@ -78,7 +78,9 @@ private:
     bool m_open = false;
     bool m_written = false;
     QString m_table;
-    QString m_condition;
+    QString m_condition;           // as a cause shows it
+    QString m_selection;           // the condition after its WHERE, as sent
+    QList<QVariant> m_selectionValues;
     bool m_hasCurrentRow = false;
     bool m_otherRowsMatch = false;
     QSqlRecord m_currentRow;

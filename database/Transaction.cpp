@@ -3,22 +3,17 @@
 #include "database/DbConnection.h"
 #include "database/OdbcStatement.h"
 #include "platform/Failure.h"
-#include "platform/Odbc.h"
 
 namespace {
 
-// Made on the ODBC connection itself: Qt's driver leaves the connection out of autocommit when a rollback
-// fails, as one does after the server has ended the transaction by itself.
-SQLHANDLE openConnectionOf(const DbConnection &connection)
+// Sent as statements, which the ODBC query time-out bounds, where the ODBC calls for a transaction are bound by
+// nothing: a server that stops answering a COMMIT would hold the run for ever. SQL Server and PostgreSQL both
+// read these three.
+void send(DbConnection &connection, const QString &statement)
 {
     if (connection.state() != DbConnection::State::Open)
         throw Failure(QStringLiteral("The database connection is not open"));
-    return connection.odbcHandle();
-}
-
-bool setAutocommit(SQLHANDLE connection, SQLULEN mode)
-{
-    return SQL_SUCCEEDED(SQLSetConnectAttr(connection, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(mode), SQL_IS_UINTEGER));
+    OdbcStatement(connection).execute(statement);
 }
 
 } // namespace
@@ -26,11 +21,9 @@ bool setAutocommit(SQLHANDLE connection, SQLULEN mode)
 Transaction::Transaction(DbConnection &connection)
     : m_connection(connection)
 {
-    SQLHANDLE handle = openConnectionOf(connection);
     if (connection.m_inTransaction)
         throw Failure(QStringLiteral("A transaction is under way on the connection already"));
-    if (!setAutocommit(handle, SQL_AUTOCOMMIT_OFF))
-        throw Failure(odbcCause(SQL_HANDLE_DBC, handle, QStringLiteral("The database refused to start a transaction")));
+    send(connection, QStringLiteral("BEGIN TRANSACTION"));
     connection.m_inTransaction = true;
 }
 
@@ -43,15 +36,14 @@ void Transaction::commit()
 {
     if (!m_open)
         throw Failure(QStringLiteral("The transaction has ended already"));
-    SQLHANDLE handle = openConnectionOf(m_connection);
-    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, handle, SQL_COMMIT))) {
-        const QString cause = odbcCause(SQL_HANDLE_DBC, handle, QStringLiteral("The database refused to commit"));
-        rollBack();
-        throw Failure(cause);
-    }
     m_open = false;
     m_connection.m_inTransaction = false;
-    setAutocommit(handle, SQL_AUTOCOMMIT_ON);
+    try {
+        send(m_connection, QStringLiteral("COMMIT TRANSACTION"));
+    } catch (const Failure &failure) {
+        // The COMMIT may have reached the server before its answer was lost.
+        throw Failure(QStringLiteral("The server did not confirm the commit, so the changes may or may not have been made: ") + failure.cause());
+    }
 }
 
 void Transaction::rollBack()
@@ -60,10 +52,9 @@ void Transaction::rollBack()
         return;
     m_open = false;
     m_connection.m_inTransaction = false;
-    if (m_connection.state() != DbConnection::State::Open)
-        return;
-    // Whether or not the server still holds the transaction, the connection goes back to autocommit.
-    SQLHANDLE handle = m_connection.odbcHandle();
-    SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK);
-    setAutocommit(handle, SQL_AUTOCOMMIT_ON);
+    // A server that has ended the transaction by itself, or a lost connection, has nothing left to roll back.
+    try {
+        send(m_connection, QStringLiteral("ROLLBACK TRANSACTION"));
+    } catch (const Failure &) {
+    }
 }

@@ -12,8 +12,8 @@ public:
     Transaction &operator=(const Transaction &) = delete;
     ~Transaction();
 
-    // Makes every change since the start last; throws Failure with the server's cause when it refuses, and
-    // then nothing of it stays.
+    // Makes every change since the start last. Throws Failure when the server refuses, or when its answer does
+    // not come: then the changes may have been made or not, and the cause says so.
     void commit();
     // Undoes every change since the start. A lost connection cannot roll back: the server discards the
     // transaction with the session.

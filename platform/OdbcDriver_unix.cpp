@@ -1,5 +1,6 @@
 #include "platform/OdbcDriver.h"
 
+#include "platform/Failure.h"
 #include "platform/SqlServerBrowser_unix.h"
 
 namespace {
@@ -37,6 +38,13 @@ QString OdbcDriver::name()
 QString OdbcDriver::reachableServer(const QString &server)
 {
     const ServerParts parts = partsOf(server);
+    // FreeTDS would take any number, modulo 65536, and so reach another port.
+    if (server.contains(QLatin1Char(','))) {
+        bool number = false;
+        const int port = parts.port.toInt(&number);
+        if (!number || port < 1 || port > 65535 || parts.port.startsWith(QLatin1Char('+')))
+            throw Failure(QStringLiteral("The SQL IP names the port \"%1\", which is no port number (1 to 65535)").arg(parts.port));
+    }
     if (parts.instance.isEmpty() || !parts.port.isEmpty())
         return server;
     return parts.host + QLatin1Char(',') + QString::number(SqlServerBrowser::instancePort(parts.host, parts.instance));

@@ -17,21 +17,33 @@ constexpr const char *BrowserPort = "1434";
 constexpr char InstanceQuestion = 0x04; // CLNT_UCAST_INST: the instance's name follows
 constexpr char Answer = 0x05;           // SVR_RESP: a 16-bit size, then "key;value;" pairs
 
-// The TCP port in an answer "ServerName;HOST;InstanceName;NAME;IsClustered;No;Version;15.0.2000.5;tcp;1433;;".
-int tcpPortIn(const QByteArray &answer, const QString &instance)
+// The TCP port in an answer "ServerName;HOST;InstanceName;NAME;IsClustered;No;Version;15.0.2000.5;tcp;1433;;", or
+// why it names none.
+struct Port {
+    int number = 0;
+    QString missing;
+};
+
+Port tcpPortIn(const QByteArray &answer, const QString &instance)
 {
     if (answer.size() < 3 || answer.at(0) != Answer)
-        return 0;
+        return {0, QStringLiteral("answered, but not as a SQL Server Browser does")};
     const QStringList fields = QString::fromLatin1(answer.mid(3)).split(QLatin1Char(';'));
     bool instanceNamed = false;
-    int port = 0;
+    QString port;
     for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
         if (fields.at(i).compare(QLatin1String("InstanceName"), Qt::CaseInsensitive) == 0)
             instanceNamed = fields.at(i + 1).compare(instance, Qt::CaseInsensitive) == 0;
         else if (fields.at(i).compare(QLatin1String("tcp"), Qt::CaseInsensitive) == 0)
-            port = fields.at(i + 1).toInt();
+            port = fields.at(i + 1);
     }
-    return instanceNamed ? port : 0;
+    if (!instanceNamed)
+        return {0, QStringLiteral("answered about another instance")};
+    bool number = false;
+    const int value = port.toInt(&number);
+    if (port.isEmpty() || !number || value < 1 || value > 65535)
+        return {0, QStringLiteral("names no TCP port for it: the instance takes no TCP connections")};
+    return {value, {}};
 }
 
 } // namespace
@@ -60,11 +72,11 @@ int SqlServerBrowser::instancePort(const QString &host, const QString &instance)
         char answer[4096];
         const ssize_t length = ::recv(socket.get(), answer, sizeof answer, 0);
         if (length > 0) {
-            if (const int port = tcpPortIn(QByteArray(answer, int(length)), instance); port > 0)
-                return port;
-            throw Failure(QStringLiteral("The SQL Server Browser at %1 names no TCP port for the instance \"%2\": it does not take TCP "
-                                         "connections there. Give the SQL IP as %3,PORT")
-                              .arg(at, instance, host));
+            const Port port = tcpPortIn(QByteArray(answer, int(length)), instance);
+            if (port.number > 0)
+                return port.number;
+            throw Failure(QStringLiteral("Asked for the instance \"%1\", the SQL Server Browser at %2 %3. Give the SQL IP as %4,PORT")
+                              .arg(instance, at, port.missing, host));
         }
     }
     throw Failure(QStringLiteral("No SQL Server Browser answered at %1 within %2 seconds, so the port of the instance \"%3\" is unknown: the "

@@ -3,6 +3,7 @@
 #include "database/DatabaseTargets.h"
 #include "database/DbConnection.h"
 #include "database/DbRecordset.h"
+#include "database/OdbcStatement.h"
 #include "database/Transaction.h"
 #include "model/FormValues.h"
 #include "platform/CodePage.h"
@@ -287,6 +288,9 @@ TargetPreview previewDatabaseTarget(int target, const QString &table, const Fiel
             } catch (const Failure &failure) {
                 recordset.Close();
                 fail(failure.cause(), &row);
+                // A busy table would keep each of its later row updates waiting as long again.
+                if (const auto *statement = dynamic_cast<const StatementFailure *>(&failure); statement != nullptr && statement->busy())
+                    break;
             }
         }
     } catch (const Failure &failure) {

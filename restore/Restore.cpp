@@ -166,7 +166,9 @@ Item rowItem(const RunRecord::Row &row, DbRecordset &recordset, const QString &o
         recordset.OpenRow(row.table, row.key);
         if (!recordset.hasCurrentRow()) {
             recordset.Close();
-            item.lines.append(Indent + QStringLiteral("The row is gone"));
+            // A row without a key is found by what the run left in it, which a later run may have changed.
+            item.lines.append(Indent + QStringLiteral("No row holds what the run left there: it is gone, or a later run or someone else "
+                                                      "changed it; restore the later runs first, newest first"));
             return item;
         }
         bool asWritten = true;
@@ -412,8 +414,7 @@ Result restore(const QString &folder, const QStringList &confirmed, bool confirm
                 putBackRow(*item, module, backup);
             }
             errorContext.clear();
-            transaction.commit();
-            backup.changed();
+            commitRows(transaction, backup);
             module.dbConnection.CloseConnection();
         }
         for (const Item *item : files) {

@@ -1,6 +1,7 @@
 #include "update/BackupFolder.h"
 
 #include "database/OdbcStatement.h"
+#include "database/ServerDialect.h"
 #include "model/Settings.h"
 #include "platform/Failure.h"
 #include "platform/FileReplacement.h"
@@ -150,11 +151,15 @@ QString sqlLiteral(const QVariant &value)
     return parts.isEmpty() ? QStringLiteral("N''") : parts.join(QStringLiteral(" + "));
 }
 
+// The columns that find the row are named as the server named them, and quoted: one may hold a blank or be a
+// reserved word.
 QString condition(const std::vector<std::pair<QString, QVariant>> &key)
 {
     QStringList conditions;
-    for (const auto &[name, value] : key)
-        conditions.append(value.isNull() ? name + QStringLiteral(" IS NULL") : name + QStringLiteral(" = ") + sqlLiteral(value));
+    for (const auto &[name, value] : key) {
+        const QString column = serverDialect().quoted(name);
+        conditions.append(value.isNull() ? column + QStringLiteral(" IS NULL") : column + QStringLiteral(" = ") + sqlLiteral(value));
+    }
     return conditions.join(QStringLiteral(" AND "));
 }
 

@@ -42,8 +42,7 @@ void runDatabaseTargets(Form &form, Module1 &module, Backup &backup, QString &er
         errorContext = errorContextOf(target, caption);
         runDatabaseTarget(target, caption, form, module, backup);
     }
-    transaction.commit();
-    backup.changed();
+    commitRows(transaction, backup);
     for (const int target : ticked)
         form.clearTick(target);
 }

@@ -167,11 +167,12 @@ TEST_F(Recordset, NoMatchingRowFailsAtTheFirstAssignment)
     EXPECT_FALSE(recordset.isOpen());
 }
 
-// The row is written only while it holds what was read: what another session wrote meanwhile, in a column
-// the update sets too, is not overwritten.
+// The row is written only while the query still selects it and it holds what was read: what another session
+// wrote meanwhile, in a column the update sets too or one that the query selects by, is not overwritten.
 TEST_F(Recordset, RowChangedOrDeletedSinceOpenIsNotWritten)
 {
     for (const QString &meanwhile : {QStringLiteral("UPDATE TBL_PUBIPS SET FLD_PUBIP = '192.0.2.50' WHERE FLD_ID = 1"),
+                                     QStringLiteral("UPDATE TBL_PUBIPS SET FLD_DESCRIPTION = 'Retired' WHERE FLD_ID = 1"),
                                      QStringLiteral("DELETE FROM TBL_PUBIPS WHERE FLD_ID = 1")}) {
         SCOPED_TRACE(meanwhile.toStdString());
         transaction.reset();

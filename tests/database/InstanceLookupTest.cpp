@@ -57,7 +57,7 @@ private:
 
 // FreeTDS would ask the Browser itself for sixteen seconds, past the login's bound, and then say only that
 // the server does not exist: the tool asks it first, briefly, and says what is missing.
-TEST(InstanceLookup, ANamedInstanceIsReachedThroughItsBrowserAndAMissingBrowserIsSaidSoon)
+TEST(InstanceLookup, ANamedInstanceIsReachedThroughItsBrowserAndWhatGivesNoPortIsSaidSoon)
 {
     DbConnection connection;
     const QString address = TestDatabase::sqlAddress();
@@ -79,4 +79,14 @@ TEST(InstanceLookup, ANamedInstanceIsReachedThroughItsBrowserAndAMissingBrowserI
     }
     EXPECT_LT(timer.elapsed(), 5000);
     EXPECT_EQ(connection.state(), DbConnection::State::Closed);
+
+    // FreeTDS would take a port beyond 65535 modulo 65536, and reach another.
+    for (const QString &server : {QStringLiteral("127.0.0.1,66969"), QStringLiteral("127.0.0.1,"), QStringLiteral("127.0.0.1\\a,b")}) {
+        try {
+            connection.OpenConnection(server, QStringLiteral("sa"), TestDatabase::password(), QStringLiteral("Account"));
+            ADD_FAILURE() << "connected to " << server.toStdString();
+        } catch (const Failure &failure) {
+            EXPECT_TRUE(failure.cause().endsWith(QStringLiteral("\", which is no port number (1 to 65535)"))) << failure.cause().toStdString();
+        }
+    }
 }
