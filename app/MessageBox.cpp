@@ -1,5 +1,7 @@
 #include "app/MessageBox.h"
 
+#include "preview/VisibleText.h"
+
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -9,7 +11,8 @@ void showMessage(QWidget *parent, const QString &text, const QString &details)
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok, parent);
     // Qt leaves the informative text to guess its format, so its label is set apart.
     box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(details);
+    // A cause may hold text from the database, a record or a file, shown as the command line shows it.
+    box.setInformativeText(visibleLines(details));
     if (auto *detailsLabel = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
         detailsLabel->setTextFormat(Qt::PlainText);
     box.exec();

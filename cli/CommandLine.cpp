@@ -184,7 +184,7 @@ ExitCode apply(Invocation &invocation)
     const RunOutcome outcome = runUpdate(invocation.fields, module, invocation.settingsPath, backup);
     if (outcome.succeeded)
         return Succeeded;
-    Console::write(Console::Stream::Error, outcome.message + QLatin1Char('\n') + outcome.cause + QLatin1Char('\n'));
+    Console::write(Console::Stream::Error, visibleLines(outcome.message + QLatin1Char('\n') + outcome.cause) + QLatin1Char('\n'));
     return Failed;
 }
 
@@ -195,7 +195,7 @@ ExitCode listBackups(Invocation &invocation)
         for (const Restore::KeptRun &run : Restore::keptRuns(invocation.settingsPath))
             lines += visibleText(QFileInfo(run.folder).fileName()) + QLatin1Char('\t') + run.description() + QLatin1Char('\n');
     } catch (const Failure &failure) {
-        Console::write(Console::Stream::Error, failure.cause() + QLatin1Char('\n'));
+        Console::write(Console::Stream::Error, visibleLines(failure.cause()) + QLatin1Char('\n'));
         return Failed;
     }
     Console::write(Console::Stream::Output, lines);
@@ -212,13 +212,13 @@ ExitCode restore(Invocation &invocation)
         const Restore::Plan plan = Restore::plan(folder, invocation.fields, invocation.settingsPath);
         Console::write(Console::Stream::Output, plan.lines().join(QLatin1Char('\n')) + QLatin1Char('\n'));
     } catch (const Failure &failure) {
-        Console::write(Console::Stream::Error, failure.cause() + QLatin1Char('\n'));
+        Console::write(Console::Stream::Error, visibleLines(failure.cause()) + QLatin1Char('\n'));
         return Failed;
     }
     Module1 module;
     const Restore::Result result = Restore::restore(folder, {}, force, withSettings, invocation.fields, module, invocation.settingsPath);
     if (!result.outcome.succeeded) {
-        Console::write(Console::Stream::Error, result.outcome.message + QLatin1Char('\n') + result.outcome.cause + QLatin1Char('\n'));
+        Console::write(Console::Stream::Error, visibleLines(result.outcome.message + QLatin1Char('\n') + result.outcome.cause) + QLatin1Char('\n'));
         return Failed;
     }
     if (result.leftAlone.isEmpty())

@@ -154,10 +154,10 @@ void DbRecordset::open(const QString &table, const QString &condition, const QSt
         }
     });
     if (m_hasCurrentRow)
-        m_key = keyOf(table);
+        m_key = tableKey(table);
 }
 
-QStringList DbRecordset::keyOf(const QString &table)
+QStringList DbRecordset::tableKey(const QString &table)
 {
     for (const auto &[name, key] : m_keys) {
         if (name.compare(table, Qt::CaseInsensitive) == 0)

@@ -63,11 +63,12 @@ public:
     // The columns by which the write finds the current row: the table's key, else every column that
     // compares exactly.
     QStringList keyColumns() const;
+    // The names of the table's key columns, in key order, read once per binding; empty when it has no key.
+    QStringList tableKey(const QString &table);
 
 private:
     DbConnection &connection() const;
     void open(const QString &table, const QString &condition, const QString &shownCondition, const QList<QVariant> &values);
-    QStringList keyOf(const QString &table);
     // Runs step, which sends statements about the table. A statement that fails closes the record set, and
     // one that gave up waiting for a lock says that the table was busy, as a busy StatementFailure.
     template <typename Step>

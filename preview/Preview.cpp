@@ -53,8 +53,8 @@ qsizetype lineCount(const QByteArray &content)
 QStringList failureLines(const QString &cause, const QString &indent)
 {
     QStringList lines;
-    for (const QString &line : cause.split(QLatin1Char('\n')))
-        lines.append(indent + (line.endsWith(QLatin1Char('\r')) ? line.chopped(1) : line));
+    for (const QString &line : visibleLines(cause).split(QLatin1Char('\n')))
+        lines.append(indent + line);
     lines.first().insert(indent.size(), QStringLiteral("fails: "));
     return lines;
 }

@@ -1,5 +1,7 @@
 #include "preview/VisibleText.h"
 
+#include <QStringList>
+
 namespace {
 
 bool reordersText(char16_t character)
@@ -27,4 +29,12 @@ QString visibleText(const QString &text)
             shown += character;
     }
     return shown;
+}
+
+QString visibleLines(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = visibleText(line.endsWith(QLatin1Char('\r')) ? line.chopped(1) : line);
+    return lines.join(QLatin1Char('\n'));
 }

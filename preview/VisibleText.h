@@ -8,3 +8,7 @@
 // become their control pictures (ESC "␛", CR "␍", TAB "␉"); any other control, a line or paragraph
 // separator and the characters that reorder text (bidirectional overrides and isolates) become "\u202E".
 QString visibleText(const QString &text);
+
+// The same for a text of several lines, a cause as a driver or the system gives it: each line made visible,
+// the breaks between them kept (a CR LF as one).
+QString visibleLines(const QString &text);

@@ -32,6 +32,11 @@ namespace {
 const QString Indent = QStringLiteral("    ");
 const QString SettingsCaption = QStringLiteral("Settings.ini");
 
+// What the rows of a record say that no run of the tool wrote, found out only with the rows at hand.
+struct RowRefused {
+    QString why;
+};
+
 [[noreturn]] void failNotARun(const QString &folder, const QString &why)
 {
     throw Failure(causeAt(QDir::toNativeSeparators(folder),
@@ -43,9 +48,10 @@ const QString SettingsCaption = QStringLiteral("Settings.ini");
     failNotARun(folder, QStringLiteral("its record names %1 \"%2\", which no run of the tool writes here").arg(what, visibleText(name)));
 }
 
+// A control character, a line break or a character that reorders text, which a path or a name of the tool's never holds.
 bool hasControlCharacter(const QString &text)
 {
-    return std::any_of(text.begin(), text.end(), [](QChar character) { return character.category() == QChar::Other_Control; });
+    return visibleText(text) != text;
 }
 
 // Only what a run of the tool writes, for the installation and the settings file in use, whatever a record
@@ -103,7 +109,7 @@ Item fileItem(const PrivateFolder &run, const RunRecord::File &file, const QStri
               settings ? QFileInfo(file.path).fileName() : file.caption, {}, file.path, {}, {}, {}};
     if (settings && file.path != settingsPath) {
         item.lines.append(Indent + QStringLiteral("Kept from the settings file \"%1\"; the one in use is \"%2\"")
-                                       .arg(QDir::toNativeSeparators(file.path), QDir::toNativeSeparators(settingsPath)));
+                                       .arg(QDir::toNativeSeparators(file.path), visibleText(QDir::toNativeSeparators(settingsPath))));
         return item;
     }
     if (file.keptAs.isEmpty()) {
@@ -162,7 +168,17 @@ QString rowName(const RunRecord::Row &row)
 Item rowItem(const RunRecord::Row &row, DbRecordset &recordset, const QString &otherDatabase)
 {
     Item item{Item::Kind::Row, Item::State::CannotRestore, rowName(row), {}, {}, {}, row, {}};
+    // A run finds a row by the table's key, else by every column that compares exactly: any other key of a
+    // record could find, and rewrite, other rows.
+    QStringList key;
+    for (const auto &[column, value] : row.key)
+        key.append(column);
+    const auto isTheRunsKey = [&key](const QStringList &columns) { return key.join(QLatin1Char('\n')).compare(columns.join(QLatin1Char('\n')), Qt::CaseInsensitive) == 0; };
+    const RowRefused refused{QStringLiteral("it finds a row of %1 by %2, not as a run of the tool finds it").arg(row.table, visibleText(key.join(QStringLiteral(", "))))};
     try {
+        const QStringList tableKey = recordset.tableKey(row.table);
+        if (!tableKey.isEmpty() && !isTheRunsKey(tableKey))
+            throw refused;
         recordset.OpenRow(row.table, row.key);
         if (!recordset.hasCurrentRow()) {
             recordset.Close();
@@ -170,6 +186,10 @@ Item rowItem(const RunRecord::Row &row, DbRecordset &recordset, const QString &o
             item.lines.append(Indent + QStringLiteral("No row holds what the run left there: it is gone, or a later run or someone else "
                                                       "changed it; restore the later runs first, newest first"));
             return item;
+        }
+        if (!isTheRunsKey(recordset.keyColumns()) || recordset.otherRowsMatch()) {
+            recordset.Close();
+            throw refused;
         }
         bool asWritten = true;
         bool asKept = true;
@@ -360,6 +380,8 @@ Plan plan(const QString &folder, const FieldSource &fields, const QString &setti
             recordset.bind(connection);
             for (const RunRecord::Row &row : record->rows)
                 plan.items.push_back(rowItem(row, recordset, otherDatabase));
+        } catch (const RowRefused &refused) {
+            failNotARun(folder, refused.why);
         } catch (const Failure &failure) {
             plan.databaseFailure = failure.cause();
         }

@@ -202,8 +202,11 @@ TEST_F(Restoring, ARecordIsTakenOnlyForWhatARunOfTheToolWritesHere)
         bool force;
         bool rowsRestored;
     };
+    const QByteArray keyName = TestDatabase::isTSql() ? "\"name\": \"FLD_ID\"" : "\"name\": \"fld_id\"";
     const Case cases[] = {
         {"a column that no row update sets", "\"FLD_PUBIP\"", "\"FLD_DESCRIPTION\"", "the column \"TBL_PUBIPS.FLD_DESCRIPTION\"", true, false},
+        {"a key that is not how a run finds the row", keyName.constData(), "\"name\": \"FLD_REMARK\"", "not as a run of the tool finds it", true, false},
+        {"a character that reorders text in a path", "/Settings.ini\"", "/evil\u202Eini.txt\"", "a path holding a control character", true, false},
         {"a NUL in a path", "\"path\": \"", "\"path\": \"/etc/shadow\\u0000", "a path holding a control character", true, false},
         {"a file outside the installation", "\"path\": \"", "\"path\": \"/elsewhere", "the file \"/elsewhere", true, false},
         {"a copy outside the run", "\"Setup/Plus_Setup.ini\"", "\"../../../etc/passwd\"", "the copy", true, false},
