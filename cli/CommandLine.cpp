@@ -261,11 +261,15 @@ ExitCode run(const QStringList &arguments)
         }
         const OptionEntry &mode = chosenMode(parser);
         Invocation invocation{parser, settingsPathOf(parser), {}};
-        const int supplied = Settings::load(invocation.fields, invocation.settingsPath);
-        if (supplied < Settings::StoredFieldCount)
-            throw BadArgumentsError{causeAt(invocation.settingsPath, QStringLiteral("holds %1 of the %2 fields of a settings file; a script "
-                                                                                 "never runs on the built-in fields")
-                                                                      .arg(supplied)
+        int named = 0;
+        Settings::load(invocation.fields, invocation.settingsPath, &named);
+        // Any file of eleven lines would do for the window, which reads by position; a script runs only on a
+        // settings file as the tool writes it.
+        if (named < Settings::StoredFieldCount)
+            throw BadArgumentsError{causeAt(invocation.settingsPath, QStringLiteral("holds %1 of the %2 fields of a settings file, each in its "
+                                                                                 "place under its key; a script never runs on values it "
+                                                                                 "did not read")
+                                                                      .arg(named)
                                                                       .arg(Settings::StoredFieldCount))};
         return mode.mode(invocation);
     } catch (const BadArgumentsError &error) {

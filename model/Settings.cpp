@@ -116,26 +116,37 @@ QString Settings::path()
     return programFolder() + QStringLiteral("/Settings.ini");
 }
 
-int Settings::load(Form &form, const QString &path)
+int Settings::load(Form &form, const QString &path, int *named)
 {
+    int keyed = 0;
+    const auto result = [&](int supplied) {
+        if (named)
+            *named = keyed;
+        return supplied;
+    };
     // Only a regular file: opening a pipe would wait for a writer.
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return 0;
+        return result(0);
     SettingsReader reader(file);
     // Line 1 is the section header. A file that ends early leaves the remaining fields alone.
-    if (!reader.nextLine())
-        return 0;
+    const std::optional<QString> header = reader.nextLine();
+    if (!header)
+        return result(0);
+    bool inOrder = *header == QLatin1String("[Settings]");
     int supplied = 0;
     for (const StoredField &stored : StoredFields) {
         const std::optional<QString> line = reader.nextLine();
         if (!line)
             break;
         // Only the first "=" splits; a line without one yields itself, key and all.
-        form.setFieldText(stored.field, line->mid(line->indexOf(QLatin1Char('=')) + 1, MaxValueLength));
+        const qsizetype equals = line->indexOf(QLatin1Char('='));
+        form.setFieldText(stored.field, line->mid(equals + 1, MaxValueLength));
         ++supplied;
+        inOrder = inOrder && QStringView(*line).left(equals) == QLatin1String(stored.key);
+        keyed += inOrder ? 1 : 0;
     }
-    return supplied;
+    return result(supplied);
 }
 
 QByteArray Settings::encode(const FieldSource &fields, const QString &path)

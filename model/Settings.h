@@ -15,8 +15,9 @@ QString path();
 // Never fails: a missing, unreadable or short file, or anything but a regular file, leaves every field it does
 // not supply as it was. A UTF-8 or UTF-16 byte-order mark decides the encoding; without one the file is ANSI.
 // Only the eleven lines used are read, and no more of a line than a settings file can need. Returns how many
-// fields the file supplied, StoredFieldCount when it holds them all.
-int load(Form &form, const QString &path);
+// fields the file supplied, StoredFieldCount when it holds them all; named, when given, tells how many of them
+// stand under their own key ("ServerName=", …) below a "[Settings]" header, as the tool writes them.
+int load(Form &form, const QString &path, int *named = nullptr);
 
 // How many fields a settings file holds, one a line after the section header.
 constexpr int StoredFieldCount = 10;

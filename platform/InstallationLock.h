@@ -15,12 +15,16 @@ class InstallationLock {
 public:
     // Throws Failure naming the folder when another run holds it.
     explicit InstallationLock(const QString &folder);
+    // The same for another folder that one run at a time works in, as the backups beside a settings file: waits
+    // up to waitSeconds for another run to let go of it, then throws Failure with busyCause.
+    InstallationLock(const QString &folder, const QString &busyCause, int waitSeconds);
     InstallationLock(const InstallationLock &) = delete;
     InstallationLock &operator=(const InstallationLock &) = delete;
     ~InstallationLock();
 
 private:
-    [[noreturn]] static void failBusy(const QString &folder);
+    // Whether the lock was taken; false while another run holds it.
+    bool tryToLock(const QString &folder);
     [[noreturn]] static void failToLock(const QString &folder, int error);
 
     std::optional<qintptr> m_handle; // the folder's descriptor, or the mutex's handle

@@ -6,11 +6,11 @@
 
 // One name per folder, whatever its spelling: the same folder reached by another case or through a junction
 // gives the same name. "Global\" reaches the runs of other users' sessions too.
-InstallationLock::InstallationLock(const QString &folder)
+bool InstallationLock::tryToLock(const QString &folder)
 {
     const QString canonical = QFileInfo(folder).canonicalFilePath();
     if (canonical.isEmpty())
-        return;
+        return true;
     const QByteArray key = QCryptographicHash::hash(canonical.toLower().toUtf8(), QCryptographicHash::Sha256).toHex();
     const std::wstring name = (QStringLiteral("Global\\Mud3IPSetup-") + QString::fromLatin1(key)).toStdWString();
     // The mutex is never acquired: that an object of this name exists is the lock, and it goes with the last
@@ -19,14 +19,14 @@ InstallationLock::InstallationLock(const QString &folder)
     const DWORD error = GetLastError();
     if (mutex && error != ERROR_ALREADY_EXISTS) {
         m_handle = reinterpret_cast<qintptr>(mutex);
-        return;
+        return true;
     }
     if (mutex) {
         CloseHandle(mutex);
-        failBusy(folder);
+        return false;
     }
     if (error == ERROR_ACCESS_DENIED) // another user's run holds it, and this user may not open it
-        failBusy(folder);
+        return false;
     failToLock(folder, int(error));
 }
 

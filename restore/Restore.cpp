@@ -68,14 +68,14 @@ void requireWhatARunWrites(const QString &folder, const RunRecord &record, const
         if (!file.keptAs.isEmpty() && file.keptAs != copy)
             failNamed(folder, QStringLiteral("the copy"), file.keptAs);
         if (file.caption == SettingsCaption) {
-            if (QFileInfo(file.path).absolutePath() != QFileInfo(settingsPath).absolutePath())
+            if (RunScope::identity(QFileInfo(file.path).absolutePath()) != RunScope::identity(QFileInfo(settingsPath).absolutePath()))
                 failNamed(folder, QStringLiteral("the settings file"), file.path);
             continue;
         }
         bool known = false;
         for (int target = FirstFileTarget; target < TargetCount; ++target)
             known = known || file.caption == targetCaption(target);
-        if (!known || file.path != FileTarget::path(fields, file.caption))
+        if (!known || RunScope::identity(file.path) != RunScope::identity(FileTarget::path(fields, file.caption)))
             failNamed(folder, QStringLiteral("the file"), file.path);
     }
     for (const RunRecord::Row &row : record.rows) {
@@ -107,7 +107,7 @@ Item fileItem(const PrivateFolder &run, const RunRecord::File &file, const QStri
     const bool settings = file.caption == SettingsCaption;
     Item item{settings ? Item::Kind::Settings : Item::Kind::File, Item::State::CannotRestore,
               settings ? QFileInfo(file.path).fileName() : file.caption, {}, file.path, {}, {}, {}};
-    if (settings && file.path != settingsPath) {
+    if (settings && RunScope::identity(file.path) != RunScope::identity(settingsPath)) {
         item.lines.append(Indent + QStringLiteral("Kept from the settings file \"%1\"; the one in use is \"%2\"")
                                        .arg(QDir::toNativeSeparators(file.path), visibleText(QDir::toNativeSeparators(settingsPath))));
         return item;

@@ -112,10 +112,10 @@ QString originalsName(RunRecord::Kind kind, const RunScope &scope)
             + QString::fromLatin1(QCryptographicHash::hash(identity.toUtf8(), QCryptographicHash::Sha256).toHex().left(12));
     };
     if (kind == RunRecord::Kind::Installation)
-        return named("Original installation", scope.installation);
+        return named("Original installation", RunScope::identity(scope.installation));
     if (kind == RunRecord::Kind::Database)
         return named("Original database", scope.server + QLatin1Char('\n') + scope.database);
-    return named("Original settings", scope.settingsPath);
+    return named("Original settings", RunScope::identity(scope.settingsPath));
 }
 
 void addNote(RunRecord &record, const QString &note)
@@ -280,7 +280,11 @@ void BackupFolder::writeRecord()
 void BackupFolder::createFolder()
 {
     const QString backups = backupsFolderBehind(m_backups);
-    createPrivateFolder(backups);
+    m_createdBackups = createPrivateFolder(backups);
+    // Two settings files in one folder share its backups: their runs keep them, and their originals, one at a time.
+    m_lock.emplace(backups, QStringLiteral("Another run is keeping its backups in this folder, so this run wrote nothing; try again when it "
+                                           "has ended"),
+                   BackupsWaitSeconds);
     m_record.sequence = nextSequence(runsIn(backups));
     // A later run of the same second gets " (2)", " (3)", …: the first name that nothing has taken.
     for (int run = 1;; ++run) {
@@ -303,6 +307,10 @@ BackupFolder::Originals &BackupFolder::originals(RunRecord::Kind kind)
     Originals originals{store + QLatin1Char('/') + originalsName(kind, m_scope), {}, false};
     if (std::optional<RunRecord> record = RunRecord::readFrom(originals.folder)) {
         originals.record = *record;
+    } else if (PathEntry::at(originals.folder).kind != PathEntry::Kind::Missing) {
+        // Its copies would be taken for the originals of what this run found.
+        failWith(originals.folder, QStringLiteral("These originals hold no record that the tool can read, so it will not add to them; put "
+                                                  "their run.json back, or move the folder away"));
     } else {
         originals.record.kind = kind;
         originals.record.started = m_record.started;
@@ -465,6 +473,8 @@ void BackupFolder::abandon()
                 if (m_createdOriginalsFolder)
                     folder->remove(OriginalsFolder);
             }
+            if (m_createdBackups)
+                QDir().rmdir(backupsFolderBehind(m_backups)); // only when nothing else came into it meanwhile
             for (const auto &[kind, store] : m_originals) {
                 const std::optional<PrivateFolder> originals = PrivateFolder::open(QFileInfo(store.folder).absolutePath());
                 if (store.created && originals)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/InstallationLock.h"
 #include "update/Backup.h"
 #include "update/RunRecord.h"
 #include "update/RunScope.h"
@@ -9,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 class FieldSource;
@@ -60,6 +62,8 @@ public:
     static std::vector<Run> runsIn(const QString &backups);
 
     static constexpr int KeptRuns = 20;
+    // How long a run waits for another that keeps its backups in the same folder.
+    static constexpr int BackupsWaitSeconds = 30;
 
 private:
     // The originals of one installation, database or settings file, as far as they are kept.
@@ -88,6 +92,8 @@ private:
     RunRecord m_record;
     bool m_changed = false;
     std::map<RunRecord::Kind, Originals> m_originals;
+    bool m_createdBackups = false;
+    std::optional<InstallationLock> m_lock; // on Backups, from the first thing kept on
     bool m_createdOriginalsFolder = false;
     // What the changes of the items kept since the last changed() make the originals hold, once they are made:
     // the rows of a run are changed together, when their transaction commits.

@@ -14,4 +14,8 @@ struct RunScope {
 
     // The Mud3 path as the run uses it, normalised.
     static RunScope of(const FieldSource &fields, const QString &settingsPath);
+
+    // What a path names, whatever way it is spelled ("//", "./", a link on the way): the place itself where it
+    // exists, else the path made clean. Two paths of one place have one identity.
+    static QString identity(const QString &path);
 };

@@ -47,6 +47,7 @@ void writeShortSettings(const QString &settings)
 {
     writeBytes(settings + QStringLiteral(".empty"), {});
     writeBytes(settings + QStringLiteral(".cut"), "[Settings]\r\nServerName=Cut\r\nExternalIP=192.0.2.9\r\nInternalIP=192.0.2.10\r\n");
+    writeBytes(settings + QStringLiteral(".other"), QByteArray("some other file of eleven lines\r\n").repeated(11));
 }
 
 // An escape sequence that would retitle a terminal and a carriage return, in a row and in a kept run's note.
@@ -109,7 +110,7 @@ const Case Cases[] = {
     {"SettingsFileWithFewerFieldsIsRefusedBeforeAnythingRuns", false, -1,
      {{QStringList() + "--apply --settings {settings}.empty", 64, {}, QStringLiteral(".empty\": holds 0 of the 10 fields"), 0, writeShortSettings, true},
       {QStringList() + "--preview --settings {settings}.cut", 64, {}, QStringLiteral(".cut\": holds 3 of the 10 fields"), 0, nullptr, true},
-      {QStringList() + "--restore {run} --settings {settings}.cut", 64, {}, QStringLiteral("a script never runs on the built-in fields"), 0,
+      {QStringList() + "--restore {run} --settings {settings}.other", 64, {}, QStringLiteral("a script never runs on values it did not read"), 0,
        nullptr, true}},
      {}, false},
     {"TextFromTheDatabaseAndTheRecordIsShownWithItsControlCharactersVisible", false, -1,

@@ -149,7 +149,7 @@ TEST_F(RefusedLogin, ClosingBraceInThePasswordIsRefusedWithAClearCause)
 
 TEST_F(RefusedLogin, ClosingBraceInTheSqlAddressIsRefusedWithAClearCause)
 {
-    form.setFieldText(Field::txtSQLIP, TestDatabase::sqlAddress() + QStringLiteral("}"));
+    form.setFieldText(Field::txtSQLIP, QString(TestDatabase::sqlAddress()).replace(QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1}")));
     const RunOutcome outcome = runUpdateOnLoopback(form, module, tree.settingsPath());
     EXPECT_EQ(outcome.message, QStringLiteral("Error Reading Data"));
     EXPECT_EQ(outcome.cause, QStringLiteral("The SQL IP holds \"}\", which the FreeTDS ODBC driver cannot pass on to the server"));
