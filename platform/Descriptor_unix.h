@@ -24,6 +24,13 @@ public:
     }
 
     int get() const { return m_descriptor; }
+    // Closes the descriptor held, and holds another.
+    void reset(int descriptor)
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+        m_descriptor = descriptor;
+    }
     // Hands the descriptor over: it is no longer closed here.
     int release()
     {

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <acl/libacl.h>
 #include <algorithm>
@@ -56,24 +57,101 @@ bool mayKeepGroup(gid_t group)
     return count > 0 && ::getgroups(count, groups.data()) == count && std::find(groups.begin(), groups.end(), group) != groups.end();
 }
 
-// What the temporary file's name adds to the target's; mkostemp fills in the six characters.
+// What the temporary file's name adds to the target's, then six characters of its own.
 const QByteArray TemporaryMark = QByteArrayLiteral(".Mud3IPSetup-");
 constexpr int TemporaryUniqueLength = 6;
+
+// The folder that path lies in, opened by walking its names, from the root for an absolute path: a symbolic
+// link on the way is followed only where it belongs to this user or to root, so that nobody else can lead a
+// write into a folder of theirs. Held open, it stays the folder that the replacement works in, whatever is
+// swapped in for it meanwhile. -1 when it does not exist.
+int openFolder(int start, const QByteArray &folder, const QString &path, int &linksFollowed)
+{
+    Descriptor current(::openat(start, folder.startsWith('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (current.get() < 0)
+        failWithError(path, errno);
+    for (const QByteArray &name : folder.split('/')) {
+        if (name.isEmpty() || name == ".")
+            continue;
+        struct stat status {};
+        if (::fstatat(current.get(), name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT || errno == ENOTDIR)
+                return -1;
+            failWithError(path, errno);
+        }
+        if (!S_ISLNK(status.st_mode)) {
+            current.reset(::openat(current.get(), name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (current.get() < 0)
+                failWithError(path, errno);
+            continue;
+        }
+        if (status.st_uid != ::geteuid() && status.st_uid != 0)
+            failWith(path, QStringLiteral("The folder \"%1\" on the way to it is a symbolic link that another user made, which the tool does "
+                                          "not follow; nothing was written")
+                               .arg(QFile::decodeName(name)));
+        if (++linksFollowed > 40)
+            failWithError(path, ELOOP);
+        QByteArray target(4096, '\0');
+        const ssize_t length = ::readlinkat(current.get(), name.constData(), target.data(), size_t(target.size()));
+        if (length < 0)
+            failWithError(path, errno);
+        target.truncate(length);
+        current.reset(openFolder(current.get(), target, path, linksFollowed));
+        if (current.get() < 0)
+            return -1;
+    }
+    return current.release();
+}
+
+// The folder of path, opened, and the name of path in it.
+struct Place {
+    explicit Place(const QString &path)
+        : folder(-1)
+        , name(QFile::encodeName(QFileInfo(path).fileName()))
+    {
+        int linksFollowed = 0;
+        folder.reset(openFolder(AT_FDCWD, QFile::encodeName(QFileInfo(path).absolutePath()), path, linksFollowed));
+    }
+    bool exists() const { return folder.get() >= 0; }
+
+    Descriptor folder;
+    QByteArray name;
+};
+
+// What lies at the name in its folder, the entry itself.
+PathEntry entryAt(const Place &place, const QString &path)
+{
+    struct stat status {};
+    if (!place.exists() || ::fstatat(place.folder.get(), place.name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (!place.exists() || errno == ENOENT)
+            return {};
+        failWithError(path, errno);
+    }
+    return entryOf(status);
+}
 
 // The new content in a file of its own beside the target, private to the runner until it takes the target's
 // place; removed again unless it does, or, when the process is killed first, by the next run.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const QString &path)
-        : m_path(path)
-        , m_name(QFile::encodeName(path) + TemporaryMark + QByteArray(TemporaryUniqueLength, 'X'))
-        , m_handle(::mkostemp(m_name.data(), O_CLOEXEC))
+    TemporaryFile(const Place &place, const QString &path)
+        : m_place(place)
+        , m_path(path)
+        , m_handle(-1)
     {
-        if (m_handle.get() < 0)
-            failWithError(path, errno);
+        static const char Characters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        for (int attempt = 0; m_handle.get() < 0; ++attempt) {
+            m_name = place.name + TemporaryMark;
+            for (int i = 0; i < TemporaryUniqueLength; ++i)
+                m_name += Characters[QRandomGenerator::system()->bounded(int(sizeof Characters) - 1)];
+            m_handle.reset(::openat(folder(), m_name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR));
+            if (m_handle.get() < 0 && (errno != EEXIST || attempt == 100))
+                failWithError(path, errno);
+        }
+        // Created private whatever the umask, and still private should the umask have taken more.
         if (::fchmod(m_handle.get(), S_IRUSR | S_IWUSR) != 0) {
             const int error = errno;
-            ::unlink(m_name.constData());
+            ::unlinkat(folder(), m_name.constData(), 0);
             fail(error);
         }
     }
@@ -82,7 +160,7 @@ public:
     ~TemporaryFile()
     {
         if (!m_renamed)
-            ::unlink(m_name.constData());
+            ::unlinkat(folder(), m_name.constData(), 0);
     }
 
     int handle() const { return m_handle.get(); }
@@ -101,16 +179,19 @@ public:
         }
     }
 
-    void renameTo(const QString &path)
+    void renameToTarget()
     {
         if (::fsync(handle()) != 0)
             fail(errno);
-        if (::rename(m_name.constData(), QFile::encodeName(path).constData()) != 0)
+        if (::renameat(folder(), m_name.constData(), folder(), m_place.name.constData()) != 0)
             fail(errno);
         m_renamed = true;
     }
 
 private:
+    int folder() const { return m_place.folder.get(); }
+
+    const Place &m_place;
     QString m_path;
     QByteArray m_name;
     Descriptor m_handle;
@@ -135,9 +216,9 @@ void takeOverAccess(const QString &path, const Descriptor &old, const struct sta
 }
 
 // The rename is durable only once the folder's entry is on disk.
-void syncFolderOf(const QString &path)
+void syncFolder(const Place &place, const QString &path)
 {
-    const Descriptor folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor folder(::openat(place.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0)
         failWithError(path, errno);
     if (::fsync(folder.get()) != 0 && errno != EINVAL) // some file systems cannot sync a folder; the rename stands
@@ -156,21 +237,22 @@ struct OldFile {
     struct stat status {};
 };
 
-std::unique_ptr<OldFile> openOldFile(const QString &path, FileReplacement::IfMissing ifMissing)
+std::unique_ptr<OldFile> openOldFile(const Place &place, const QString &path, FileReplacement::IfMissing ifMissing)
 {
-    const PathEntry entry = PathEntry::at(path);
-    if (entry.kind == PathEntry::Kind::Missing && ifMissing == FileReplacement::IfMissing::Fail)
+    const PathEntry entry = entryAt(place, path);
+    if (entry.kind == PathEntry::Kind::Missing && (ifMissing == FileReplacement::IfMissing::Fail || !place.exists()))
         failWithError(path, ENOENT);
     if (entry.kind == PathEntry::Kind::Missing || entry.kind == PathEntry::Kind::Link)
         return nullptr;
     requireRegularFile(path, entry);
-    auto old = std::make_unique<OldFile>(::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    auto old = std::make_unique<OldFile>(
+        ::openat(place.folder.get(), place.name.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (old->handle.get() < 0)
         failWithError(path, errno);
     if (::fstat(old->handle.get(), &old->status) != 0)
         failWithError(path, errno);
     if (!S_ISREG(old->status.st_mode)) // swapped meanwhile
-        requireRegularFile(path, PathEntry::at(path));
+        requireRegularFile(path, entryAt(place, path));
     return old;
 }
 
@@ -178,17 +260,14 @@ std::unique_ptr<OldFile> openOldFile(const QString &path, FileReplacement::IfMis
 
 void FileReplacement::removeLeftovers(const QString &path)
 {
-    const QFileInfo target(path);
-    const Descriptor folder(::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return;
-        failWithError(target.absolutePath(), errno);
-    }
-    DIR *listing = ::fdopendir(::dup(folder.get()));
+    const Place place(path);
+    if (!place.exists())
+        return;
+    const QString folderPath = QFileInfo(path).absolutePath();
+    DIR *listing = ::fdopendir(::openat(place.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!listing)
-        failWithError(target.absolutePath(), errno);
-    const QByteArray prefix = QFile::encodeName(target.fileName()) + TemporaryMark;
+        failWithError(folderPath, errno);
+    const QByteArray prefix = place.name + TemporaryMark;
     std::vector<QByteArray> leftovers;
     while (const struct dirent *entry = ::readdir(listing)) {
         const QByteArray name(entry->d_name);
@@ -197,28 +276,30 @@ void FileReplacement::removeLeftovers(const QString &path)
     }
     ::closedir(listing);
     for (const QByteArray &name : leftovers) {
-        if (::unlinkat(folder.get(), name.constData(), 0) != 0 && errno != ENOENT && errno != EISDIR)
-            failWithError(target.absolutePath() + QLatin1Char('/') + QFile::decodeName(name), errno);
+        if (::unlinkat(place.folder.get(), name.constData(), 0) != 0 && errno != ENOENT && errno != EISDIR)
+            failWithError(folderPath + QLatin1Char('/') + QFile::decodeName(name), errno);
     }
 }
 
 void FileReplacement::check(const QString &path, IfMissing ifMissing)
 {
-    const std::unique_ptr<OldFile> old = openOldFile(path, ifMissing);
+    const Place place(path);
+    const std::unique_ptr<OldFile> old = openOldFile(place, path, ifMissing);
     if (old && !mayKeepGroup(old->status.st_gid))
         failToKeepGroup(path, old->status.st_gid);
     // The new content is written beside the old file first.
-    if (::faccessat(AT_FDCWD, QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+    if (::faccessat(place.folder.get(), ".", W_OK | X_OK, AT_EACCESS) != 0)
         failWithError(path, errno);
 }
 
 void FileReplacement::replace(const QString &path, const QByteArray &bytes, IfMissing ifMissing)
 {
-    const std::unique_ptr<OldFile> old = openOldFile(path, ifMissing);
-    TemporaryFile file(path);
+    const Place place(path);
+    const std::unique_ptr<OldFile> old = openOldFile(place, path, ifMissing);
+    TemporaryFile file(place, path);
     file.write(bytes);
     if (old)
         takeOverAccess(path, old->handle, old->status, file);
-    file.renameTo(path);
-    syncFolderOf(path);
+    file.renameToTarget();
+    syncFolder(place, path);
 }

@@ -105,3 +105,26 @@ TEST_F(TextFileReplacement, AclAndExtendedAttributesAreKept)
     EXPECT_STREQ(value, "tree");
     EXPECT_EQ(readFile(path()), QByteArrayLiteral("GameDBPasswd=secret\r\n"));
 }
+
+// A folder on the way that is a symbolic link is followed only when this user or root made it: a link of
+// another user's leads no write into a folder of someone else's.
+TEST_F(TextFileReplacement, AFolderLinkOfAnotherUserOnTheWayIsNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "Giving a link to another user takes root";
+    QTemporaryDir elsewhere;
+    const QString link = m_folder.filePath(QStringLiteral("LoginGate"));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), link));
+    const QString through = link + QStringLiteral("/Config.ini");
+    QFile target(elsewhere.filePath(QStringLiteral("Config.ini")));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly) && target.write("old\r\n") == 5);
+    target.close();
+
+    FileReplacement::replace(through, CodePage::encodeLines({QStringLiteral("own link")}), FileReplacement::IfMissing::Fail);
+    EXPECT_EQ(readFile(target.fileName()), QByteArrayLiteral("own link\r\n"));
+
+    ASSERT_EQ(::lchown(QFile::encodeName(link).constData(), 65534, 65534), 0);
+    EXPECT_TRUE(causeOfReplacing(through).contains(QStringLiteral("\"LoginGate\" on the way to it is a symbolic link that another user made")))
+        << causeOfReplacing(through).toStdString();
+    EXPECT_EQ(readFile(target.fileName()), QByteArrayLiteral("own link\r\n"));
+}
