@@ -1,8 +1,20 @@
 #include "app/FileDiffModel.h"
 
 #include "app/DiffColours.h"
+#include "app/ShownText.h"
 
 #include <QColor>
+
+namespace {
+
+// Made visible from no more of the line than the view shows: the line end, when there is one, and two
+// characters more than it keeps.
+QString shownLine(const QString &line)
+{
+    return shownWithin(LineDiff::shown(line.left(MaxShownLength + 2)), line.size());
+}
+
+} // namespace
 
 FileDiffModel::FileDiffModel(const Preview::FileDiff &diff, const QStringList &headers, QObject *parent)
     : QAbstractTableModel(parent)
@@ -38,9 +50,9 @@ QVariant FileDiffModel::data(const QModelIndex &index, int role) const
 
     switch (role) {
     case Qt::DisplayRole:
-        return text ? LineDiff::shown(lines.at(line)) : QString::number(line + 1);
-    case Qt::ToolTipRole: // the whole of a line too long for its column
-        return text ? LineDiff::shown(lines.at(line)) : QVariant();
+        return text ? shownLine(lines.at(line)) : QString::number(line + 1);
+    case Qt::ToolTipRole: // the whole of a line too long for its column, up to what a line can be shown as
+        return text ? shownLine(lines.at(line)) : QVariant();
     case Qt::TextAlignmentRole:
         return text ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::ForegroundRole:
@@ -56,8 +68,8 @@ QVariant FileDiffModel::data(const QModelIndex &index, int role) const
         // Only a line beside another one has a part that differs; a line alone is all new or all gone.
         if (!text || !row.changed || row.oldLine < 0 || row.newLine < 0)
             return 0;
-        const LineDiff::ChangedText changed = LineDiff::changedText(LineDiff::shown(m_diff.oldLines.at(row.oldLine)),
-                                                                    LineDiff::shown(m_diff.newLines.at(row.newLine)));
+        const LineDiff::ChangedText changed =
+            LineDiff::changedText(shownLine(m_diff.oldLines.at(row.oldLine)), shownLine(m_diff.newLines.at(row.newLine)));
         const LineDiff::Span span = oldSide ? changed.oldText : changed.newText;
         return int(role == ChangedFromRole ? span.start : span.length);
     }

@@ -11,9 +11,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -171,9 +173,12 @@ void RestoreDialog::choose(int run)
     m_restore->setEnabled(false);
     m_review->setSummary(QStringLiteral("Reading what restoring the run would change\u2026"));
     m_review->setEntries({});
-    m_jobs.start(m_fields, [this, folder = m_folder](RunWorker &worker, const FormValues &fields) {
+    m_jobs.start(m_fields, [dialog = QPointer(this), folder = m_folder](RunWorker &worker, const FormValues &fields) {
         const RunWorker::PlannedRestore planned = worker.planRestore(folder, fields);
-        return [this, planned] { showPlan(planned.plan, planned.failure); };
+        return [dialog, planned] {
+            if (dialog)
+                dialog->showPlan(planned.plan, planned.failure);
+        };
     });
 }
 
@@ -193,15 +198,24 @@ void RestoreDialog::showPlan(const Restore::Plan &plan, const QString &failure)
     for (const Item &item : m_plan.items)
         entries.push_back(entryOf(item));
     m_review->setEntries(std::move(entries));
-    m_restore->setEnabled(m_plan.databaseFailure.isEmpty());
+    const bool putsBackAny = std::any_of(m_plan.items.begin(), m_plan.items.end(), [](const Item &item) {
+        return item.state != Item::State::AsKept && item.state != Item::State::CannotRestore;
+    });
+    m_restore->setEnabled(m_plan.databaseFailure.isEmpty() && putsBackAny);
 }
 
 void RestoreDialog::restore()
 {
     const bool withSettings = m_withSettings->isChecked();
-    m_jobs.start(m_fields, [this, folder = m_folder, confirmed = m_review->ticked(), withSettings](RunWorker &worker, const FormValues &fields) {
+    // The plan shown is spent: after a failure it is read again before the next restore.
+    m_restore->setEnabled(false);
+    m_jobs.start(m_fields, [dialog = QPointer(this), folder = m_folder, confirmed = m_review->ticked(), withSettings](RunWorker &worker,
+                                                                                                                  const FormValues &fields) {
         const Restore::Result result = worker.restore(folder, confirmed, withSettings, fields);
-        return [this, result, withSettings] { showResult(result, withSettings); };
+        return [dialog, result, withSettings] {
+            if (dialog)
+                dialog->showResult(result, withSettings);
+        };
     });
 }
 
@@ -215,4 +229,6 @@ void RestoreDialog::showResult(const Restore::Result &result, bool withSettings)
     showMessage(this, result.outcome.succeeded ? QStringLiteral("The run was restored.") : result.outcome.message, details);
     if (result.outcome.succeeded)
         accept();
+    else
+        choose(m_runTable->currentRow());
 }

@@ -1,6 +1,8 @@
 #include "app/RowGrid.h"
 
 #include "app/DiffColours.h"
+#include "app/ShownText.h"
+#include "preview/VisibleText.h"
 
 #include <QHeaderView>
 #include <algorithm>
@@ -30,7 +32,10 @@ void RowGrid::setRows(const std::vector<Preview::RowDiff> &rows, const QStringLi
         }
     }
     setColumnCount(int(std::max<qsizetype>(1, columns.size())));
-    setHorizontalHeaderLabels(columns.isEmpty() ? QStringList{QString()} : columns);
+    QStringList headers;
+    for (const QString &column : columns)
+        headers.append(visibleText(column));
+    setHorizontalHeaderLabels(headers.isEmpty() ? QStringList{QString()} : headers);
 
     QStringList rowLabels;
     for (const Preview::RowDiff &row : rows) {
@@ -49,7 +54,8 @@ void RowGrid::setRows(const std::vector<Preview::RowDiff> &rows, const QStringLi
             insertRow(at);
             rowLabels.append(sides.value(side));
             for (const Preview::ColumnChange &column : row.columns) {
-                auto *cell = new QTableWidgetItem(Preview::shownValue(side == 0 ? column.before : column.after));
+                const QString value = Preview::shownValue(side == 0 ? column.before : column.after);
+                auto *cell = new QTableWidgetItem(shownWithin(value, value.size()));
                 cell->setData(ChangedRole, column.changes());
                 if (column.changes())
                     cell->setBackground(side == 0 ? DiffColours::oldText() : DiffColours::newText());

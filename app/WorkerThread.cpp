@@ -19,8 +19,12 @@ public:
     Q_DISABLE_COPY_MOVE(Busy)
 
 protected:
-    // Keys, clicks, wheel and touch: none of it may act on a job that goes on, nor wait in a queue until it ends.
-    bool eventFilter(QObject *, QEvent *event) override { return event->isInputEvent(); }
+    // Keys, clicks, wheel and touch, and the shortcuts that keys make: none of it may act on a job that goes on,
+    // nor wait in a queue until it ends.
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        return event->isInputEvent() || event->type() == QEvent::Shortcut;
+    }
 };
 
 WorkerThread::WorkerThread(const QString &settingsPath)

@@ -100,17 +100,23 @@ bool parse(const QString &text, std::vector<Keyword> &keywords)
     return true;
 }
 
-// What the string must carry. FreeTDS takes a port in a keyword of its own: "host,port" splits into Server and
-// Port unless the server names an instance ("host\instance"), which FreeTDS reads from Server whole.
+// What the string must carry. FreeTDS takes a port in a keyword of its own, and has none unless told:
+// "host,port" splits into Server and Port (a port named beside an instance wins over it), a host without
+// a port gets SQL Server's 1433, and only "host\instance" without a port goes whole in Server, for FreeTDS
+// to look up.
 std::vector<Keyword> expected(const QString &server, const QString &user, const QString &password, const QString &catalog)
 {
     std::vector<Keyword> keywords{{QStringLiteral("DRIVER"), QStringLiteral("FreeTDS")}};
     const qsizetype comma = server.indexOf(QLatin1Char(','));
-    if (comma >= 0 && !server.contains(QLatin1Char('\\'))) {
-        keywords.emplace_back(QStringLiteral("Server"), server.left(comma));
-        keywords.emplace_back(QStringLiteral("Port"), server.mid(comma + 1));
-    } else {
+    const QString name = comma < 0 ? server : server.left(comma);
+    const QString port = comma < 0 ? QString() : server.mid(comma + 1);
+    const qsizetype backslash = name.indexOf(QLatin1Char('\\'));
+    const QString instance = backslash < 0 ? QString() : name.mid(backslash + 1);
+    if (!instance.isEmpty() && port.isEmpty()) {
         keywords.emplace_back(QStringLiteral("Server"), server);
+    } else {
+        keywords.emplace_back(QStringLiteral("Server"), name.left(backslash));
+        keywords.emplace_back(QStringLiteral("Port"), port.isEmpty() ? QStringLiteral("1433") : port);
     }
     keywords.emplace_back(QStringLiteral("TDS_Version"), QStringLiteral("7.4"));
     keywords.emplace_back(QStringLiteral("ClientCharset"), QStringLiteral("UTF-8"));

@@ -63,7 +63,7 @@ QString rowText(const QSqlRecord &row)
 {
     QStringList columns;
     for (int index = 0; index < row.count(); ++index)
-        columns.append(row.fieldName(index) + QStringLiteral(" = ") + shownValue(row.value(index)));
+        columns.append(visibleText(row.fieldName(index)) + QStringLiteral(" = ") + shownValue(row.value(index)));
     return QStringLiteral("row: ") + columns.join(QStringLiteral(", "));
 }
 

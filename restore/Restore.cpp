@@ -4,6 +4,7 @@
 #include "database/DbConnection.h"
 #include "database/DbRecordset.h"
 #include "database/Module1.h"
+#include "database/OdbcStatement.h"
 #include "database/Transaction.h"
 #include "model/Form.h"
 #include "model/Settings.h"
@@ -137,9 +138,10 @@ Item fileItem(const PrivateFolder &run, const RunRecord::File &file, const QStri
         if (entry.kind == PathEntry::Kind::File) {
             current = readRegularFile(path, MaxFileSize);
             const QByteArray digest = RunRecord::digestOf(current);
-            item.state = digest == file.written ? Item::State::AsWritten
-                : digest == file.kept           ? Item::State::AsKept
-                                                : Item::State::ChangedSince;
+            // A file that the run left as it was is as kept, not to be put back.
+            item.state = digest == file.kept  ? Item::State::AsKept
+                : digest == file.written      ? Item::State::AsWritten
+                                              : Item::State::ChangedSince;
         } else if (entry.kind == PathEntry::Kind::Missing || entry.kind == PathEntry::Kind::Link) {
             item.state = Item::State::ChangedSince;
             item.note = causeAt(path, QStringLiteral("This is %1 now").arg(entry.description()));
@@ -161,7 +163,7 @@ QString rowName(const RunRecord::Row &row)
 {
     QStringList key;
     for (const auto &[column, value] : row.key)
-        key.append(column + QStringLiteral(" = ") + Preview::shownValue(value));
+        key.append(visibleText(column) + QStringLiteral(" = ") + Preview::shownValue(value));
     return row.table + QStringLiteral(" where ") + key.join(QStringLiteral(" and "));
 }
 
@@ -202,11 +204,16 @@ Item rowItem(const RunRecord::Row &row, DbRecordset &recordset, const QString &o
             item.lines.append(Indent + Indent + column.name + QStringLiteral(": ") + Preview::shownValue(current) + QStringLiteral(" \u2192 ") + Preview::shownValue(column.before));
         }
         recordset.Close();
-        item.state = asWritten ? Item::State::AsWritten : asKept ? Item::State::AsKept : Item::State::ChangedSince;
+        item.state = asKept ? Item::State::AsKept : asWritten ? Item::State::AsWritten : Item::State::ChangedSince;
         if (!otherDatabase.isEmpty() && item.state != Item::State::AsKept) {
             item.state = Item::State::OtherDatabase;
             item.lines.prepend(Indent + otherDatabase);
         }
+    } catch (const StatementFailure &) {
+        // A server that does not answer says nothing of this row: the restore stops whole, so that no file
+        // goes back beside rows that stay as the run left them.
+        recordset.Close();
+        throw;
     } catch (const Failure &failure) {
         recordset.Close();
         item.lines.append(Indent + QStringLiteral("fails: ") + failure.cause());

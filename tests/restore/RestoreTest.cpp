@@ -1,5 +1,6 @@
 // Putting back a kept run against a temporary installation and the shared test database.
 #include "database/AccountTables.h"
+#include "database/LockHolder.h"
 #include "faults/TreeState.h"
 #include "platform/Failure.h"
 #include "platform/InstallationLock.h"
@@ -375,5 +376,23 @@ TEST_F(Restoring, ARowChangedAfterThePlanIsNotOverwritten)
 
     EXPECT_TRUE(result.outcome.cause.endsWith(QStringLiteral("changed after the restore's plan read it; nothing was put back")))
         << result.outcome.cause.toStdString();
+    EXPECT_EQ(state(), expected);
+}
+
+// Another session holds TBL_SERVERINFO while the restore reads it: the restore stops whole, leaving every file and
+// row as the run left them, and does not put back the files beside rows it could not read.
+TEST_F(Restoring, ARowTheServerCannotReadForALockStopsTheWholeRestore)
+{
+    if (LockHolder::waitingSessions() < 0)
+        GTEST_SKIP() << "Babelfish's reads do not wait for a lock that another session holds";
+    const QStringList expected = state();
+    LockHolder holder({TestDatabase::either(QStringLiteral("LOCK TABLE TBL_SERVERINFO IN ACCESS EXCLUSIVE MODE"),
+                                            QStringLiteral("SELECT * FROM TBL_SERVERINFO WITH (TABLOCKX, HOLDLOCK)"))});
+
+    const Restore::Result result = restore(m_run, true);
+    holder.release();
+
+    EXPECT_FALSE(result.outcome.succeeded);
+    EXPECT_TRUE(result.outcome.cause.startsWith(QStringLiteral("TBL_SERVERINFO was busy"))) << result.outcome.cause.toStdString();
     EXPECT_EQ(state(), expected);
 }
