@@ -47,7 +47,8 @@ else
 fi
 
 cd "$MUD3_BUILD_DIR"
-ctest --output-on-failure --timeout 300
+# The tests that share the database's tables take turns (a resource lock); the others run beside them.
+ctest --output-on-failure --timeout 300 -j"$(nproc)"
 
 # The fuzzers, briefly: the settings loader and the connection string against whatever bytes they can find.
 # They carry the sanitizers themselves, so the sanitized pass leaves them out.

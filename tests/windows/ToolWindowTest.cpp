@@ -1,6 +1,8 @@
 #include "database/AccountTables.h"
 #include "model/FormValues.h"
 #include "model/Settings.h"
+#include "platform/Failure.h"
+#include "restore/Restore.h"
 #include "support/InstallationTree.h"
 #include "support/TestDatabase.h"
 #include "update/FileTarget.h"
@@ -323,11 +325,22 @@ TEST_F(ToolWindow, ReviewDialogsOpenFromTheKeyboardWithinTheScreen)
     for (int tab = 0; tab < 17; ++tab)
         pressKey(window, VK_TAB, L'\t');
     pressKey(window, VK_SPACE, L' ');
+    // Keys pressed while the run goes on are dropped: the restore is asked for once the run's record says it
+    // is complete, and the run has had a moment to hand its end to the window.
+    const auto runComplete = [&] {
+        try {
+            const std::vector<Restore::KeptRun> runs = Restore::keptRuns(settingsPath());
+            return !runs.empty() && !runs.front().isOriginal() && runs.front().ending() == QLatin1String("complete");
+        } catch (const Failure &) {
+            return false; // a folder the run is still making
+        }
+    };
     QElapsedTimer waited;
     waited.start();
-    while (!QFileInfo::exists(m_program + QStringLiteral("/Backups")) && waited.elapsed() < 30000)
-        QThread::msleep(50);
-    QThread::msleep(2000);
+    while (!runComplete() && waited.elapsed() < 60000)
+        QThread::msleep(100);
+    ASSERT_TRUE(runComplete());
+    QThread::msleep(1000);
     ASSERT_TRUE(waitUntilIdle(window));
     // From the update button: the fields, the launchers and the preview lie before the restore button.
     review(14, QStringLiteral("Restore a Kept Run"), 0);
