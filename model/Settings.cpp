@@ -118,21 +118,17 @@ QString Settings::path()
 
 int Settings::load(Form &form, const QString &path, int *named)
 {
-    int keyed = 0;
-    const auto result = [&](int supplied) {
-        if (named)
-            *named = keyed;
-        return supplied;
-    };
+    if (named)
+        *named = 0;
     // Only a regular file: opening a pipe would wait for a writer.
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return result(0);
+        return 0;
     SettingsReader reader(file);
     // Line 1 is the section header. A file that ends early leaves the remaining fields alone.
     const std::optional<QString> header = reader.nextLine();
     if (!header)
-        return result(0);
+        return 0;
     bool inOrder = *header == QLatin1String("[Settings]");
     int supplied = 0;
     for (const StoredField &stored : StoredFields) {
@@ -144,9 +140,10 @@ int Settings::load(Form &form, const QString &path, int *named)
         form.setFieldText(stored.field, line->mid(equals + 1, MaxValueLength));
         ++supplied;
         inOrder = inOrder && QStringView(*line).left(equals) == QLatin1String(stored.key);
-        keyed += inOrder ? 1 : 0;
+        if (named && inOrder)
+            ++*named;
     }
-    return result(supplied);
+    return supplied;
 }
 
 QByteArray Settings::encode(const FieldSource &fields, const QString &path)
