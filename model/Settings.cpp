@@ -139,7 +139,7 @@ int Settings::load(Form &form, const QString &path, int *named)
         const qsizetype equals = line->indexOf(QLatin1Char('='));
         form.setFieldText(stored.field, line->mid(equals + 1, MaxValueLength));
         ++supplied;
-        inOrder = inOrder && QStringView(*line).left(equals) == QLatin1String(stored.key);
+        inOrder = inOrder && equals >= 0 && QStringView(*line).left(equals) == QLatin1String(stored.key);
         if (named && inOrder)
             ++*named;
     }

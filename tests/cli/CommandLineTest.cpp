@@ -48,6 +48,8 @@ void writeShortSettings(const QString &settings)
     writeBytes(settings + QStringLiteral(".empty"), {});
     writeBytes(settings + QStringLiteral(".cut"), "[Settings]\r\nServerName=Cut\r\nExternalIP=192.0.2.9\r\nInternalIP=192.0.2.10\r\n");
     writeBytes(settings + QStringLiteral(".other"), QByteArray("some other file of eleven lines\r\n").repeated(11));
+    writeBytes(settings + QStringLiteral(".keys"), "[Settings]\r\nServerName\r\nExternalIP\r\nInternalIP\r\nSQLIP\r\nSQLPass\r\nMud3Path\r\n"
+                                                   "LGPort\r\nSGPort\r\nRG01Port\r\nRG02Port\r\n");
 }
 
 // An escape sequence that would retitle a terminal and a carriage return, in a row and in a kept run's note.
@@ -111,7 +113,8 @@ const Case Cases[] = {
      {{QStringList() + "--apply --settings {settings}.empty", 64, {}, QStringLiteral(".empty\": holds 0 of the 10 fields"), 0, writeShortSettings, true},
       {QStringList() + "--preview --settings {settings}.cut", 64, {}, QStringLiteral(".cut\": holds 3 of the 10 fields"), 0, nullptr, true},
       {QStringList() + "--restore {run} --settings {settings}.other", 64, {}, QStringLiteral("a script never runs on values it did not read"), 0,
-       nullptr, true}},
+       nullptr, true},
+      {QStringList() + "--list-backups --settings {settings}.keys", 64, {}, QStringLiteral(".keys\": holds 0 of the 10 fields"), 0, nullptr, true}},
      {}, false},
     {"TextFromTheDatabaseAndTheRecordIsShownWithItsControlCharactersVisible", false, -1,
      {{Preview, 1, QStringLiteral("FLD_SERVERNAME: \"Old\u241B]0;owned\u2407\u240DServer\""), {}, 0, putControlCharactersInARow},
